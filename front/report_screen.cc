@@ -1,0 +1,4 @@
+#include "front/screens.h"
+
+// Placeholder body until the screen is written.
+void showSplitReport(Console&, SplitCalculator&, const Removals&) {}
