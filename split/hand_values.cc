@@ -1,0 +1,234 @@
+// Values of one post-split hand: stand, double and hit, overall and against
+// each up card, the chosen action, and for the first hand the second hand's
+// EV under each choice. Every routine reads only the state, its dealer
+// record and its successors, whose values are already final.
+#include "split/split_calculator.h"
+
+namespace {
+
+// The value of action a at a successor, and the matching second-hand
+// quantity, at entry i.
+double actionValue(const PlayerHandState& n, char action, int i) {
+  if (action == DoubleDown) return n.doubleEv[i];
+  if (action == Hit) return n.hitEv[i];
+  return n.standEv[i];
+}
+
+double otherForAction(const PlayerHandState& n, char action, int i) {
+  if (action == DoubleDown) return n.otherIfDouble(i);
+  if (action == Hit) return n.otherIfHit(i);
+  return n.otherIfStand(i);
+}
+
+// A split ace that may not be hit takes exactly one card and stands.
+bool isFinalSplitAce(const PlayerHandState& s, const RuleSet& rules) {
+  return s.pairRank == Ace && !rules.hsa;
+}
+
+double dealerBlackjack(const PlayerHandState& s, int i) {
+  return i == 0 ? s.dealer->overall[DealerBlackjack]
+                : s.dealer->byUpCard[rankIndex(i)][DealerBlackjack];
+}
+
+}  // namespace
+
+bool SplitCalculator::canDouble(const PlayerHandState& s) const {
+  if (rules.doubleRule == DoubleRule::NoDoubling) return false;
+  if (!rules.das) return false;  // every hand valued here is a split hand
+  if (s.cardCount == 1) return false;
+  if (s.pairRank == Ace && !rules.dspa) return false;
+  if (s.cardCount > 2 && !rules.dan) return false;
+  const bool hard = !s.soft;
+  const int t = s.hardTotal;
+  switch (rules.doubleRule) {
+    case DoubleRule::AnyTwoCards: return true;
+    case DoubleRule::Hard10or11: return hard && t >= 10;
+    case DoubleRule::Hard9to11: return hard && t >= 9;
+    case DoubleRule::Hard10or11AndSoft: return (hard && t >= 10) || !hard;
+    case DoubleRule::Hard9to11AndSoft: return (hard && t >= 9) || !hard;
+    case DoubleRule::HardOnly: return hard;
+    default: return false;
+  }
+}
+
+void SplitCalculator::computeStand(PlayerHandState& s, int /*handNumber*/) {
+  const int e = s.bestTotal();
+  if (e > 21) {
+    s.standEv[0] = -1.0;
+    for (int u = 1; u <= RankCount; ++u)
+      if (shoe.count(u) > 0) s.standEv[u] = -1.0;
+    return;
+  }
+  // A charlie wins whatever its total, unless the dealer has blackjack.
+  if ((rules.charlie5 && s.cardCount >= 5) || (rules.charlie6 && s.cardCount >= 6)) {
+    s.standEv[0] = 1.0 - 2.0 * dealerBlackjack(s, 0);
+    for (int u = 1; u <= RankCount; ++u)
+      if (shoe.count(u) > 0) s.standEv[u] = 1.0 - 2.0 * dealerBlackjack(s, u);
+    return;
+  }
+  const int position = e >= 17 ? e - 17 : StandBelow17;
+  s.standEv[0] = s.dealer->standEvOverall[position];
+  for (int u = 1; u <= RankCount; ++u)
+    if (shoe.count(u) > 0) s.standEv[u] = s.dealer->standEvByUpCard[rankIndex(u)][position];
+}
+
+void SplitCalculator::computeDouble(PlayerHandState& s, int /*handNumber*/) {
+  const int t = s.hardTotal;
+  const bool finalAce = isFinalSplitAce(s, rules);
+  if (t > 21 || (finalAce && s.cardCount == 2)) return;
+  const bool peek = rules.peeks();
+
+  // A dealer blackjack takes only the original bet under peek: the doubled
+  // stand value charged it twice, so it is given back once.
+  auto doubledValue = [&](int c, int i) {
+    const bool busts = finalAce || t + c > 21;
+    if (busts) return peek ? -2.0 + dealerBlackjack(s, i) : -2.0;
+    const double stand = s.next[rankIndex(c)]->standEv[i];
+    return peek ? 2.0 * stand + dealerBlackjack(s, i) : 2.0 * stand;
+  };
+
+  if (t == 21) {
+    s.doubleEv[0] = peek ? -2.0 + dealerBlackjack(s, 0) : -2.0;
+    for (int u = 1; u <= RankCount; ++u)
+      if (shoe.count(u) > 0) s.doubleEv[u] = peek ? -2.0 + dealerBlackjack(s, u) : -2.0;
+    return;
+  }
+
+  double sum = 0.0;
+  for (int c = 1; c <= RankCount; ++c)
+    if (shoe.count(c) > 0) sum += shoe.probability(c) * doubledValue(c, 0);
+  s.doubleEv[0] = sum;
+
+  for (int u = 1; u <= RankCount; ++u) {
+    if (shoe.count(u) == 0) continue;
+    shoe.removeCard(u);
+    double vs = 0.0;
+    for (int c = 1; c <= RankCount; ++c)
+      if (shoe.count(c) > 0) vs += shoe.probability(c) * doubledValue(c, u);
+    shoe.returnCard(u);
+    s.doubleEv[u] = vs;
+  }
+}
+
+void SplitCalculator::computeHit(PlayerHandState& s, int handNumber) {
+  const int t = s.hardTotal;
+  const bool finalAce = isFinalSplitAce(s, rules);
+  if (t > 21 || (finalAce && s.cardCount == 2)) return;
+  if (t == 21) {
+    s.hitEv.fill(-1.0);
+    return;
+  }
+  // Only the first hand's lone pair card carries the value of the whole split.
+  const bool wholeSplit = handNumber == 1 && s.cardCount == 1;
+
+  // Sums P(c) x v for the hand and P(c) x (v + w) for the split at entry i,
+  // drawing from the shoe as it stands.
+  auto drawSums = [&](int i, double& hit, double& split) {
+    hit = 0.0;
+    split = 0.0;
+    for (int c = 1; c <= RankCount; ++c) {
+      if (shoe.count(c) == 0) continue;
+      const double p = shoe.probability(c);
+      if (t + c > 21) {
+        hit += p * -1.0;
+        continue;
+      }
+      const PlayerHandState& n = *s.next[rankIndex(c)];
+      const char action = finalAce ? Stand : n.actionAt(i);
+      const double v = actionValue(n, action, i);
+      hit += p * v;
+      if (wholeSplit) split += p * (v + otherForAction(n, action, i));
+    }
+  };
+
+  double hit = 0.0;
+  double split = 0.0;
+  drawSums(0, hit, split);
+  s.hitEv[0] = hit;
+  s.splitEv[0] = split;
+  for (int u = 1; u <= RankCount; ++u) {
+    if (shoe.count(u) == 0) continue;
+    shoe.removeCard(u);
+    drawSums(u, hit, split);
+    shoe.returnCard(u);
+    s.hitEv[u] = hit;
+    s.splitEv[u] = split;
+  }
+
+  // The second hand's lone pair card: its hit value is the second hand's EV.
+  if (handNumber == 2 && s.cardCount == 1) {
+    s.otherEv(0) = s.hitEv[0];
+    for (int u = 1; u <= RankCount; ++u)
+      if (shoe.count(u) > 0) s.otherEv(u) = s.hitEv[u];
+  }
+}
+
+void SplitCalculator::chooseBest(PlayerHandState& s) {
+  if (s.hardTotal >= 21 || (isFinalSplitAce(s, rules) && s.cardCount == 2)) {
+    s.best = Stand;
+    for (int u = 1; u <= RankCount; ++u)
+      if (shoe.count(u) > 0) s.bestVs[rankIndex(u)] = Stand;
+    return;
+  }
+  const bool mayDouble = canDouble(s);
+  // Strict comparisons: at equal value stand beats double and hit, double beats hit.
+  auto choose = [&](int i) {
+    double x = s.standEv[i];
+    char action = Stand;
+    if (mayDouble && x < s.doubleEv[i]) {
+      action = DoubleDown;
+      x = s.doubleEv[i];
+    }
+    if (x < s.hitEv[i]) action = Hit;
+    return action;
+  };
+  s.best = choose(0);
+  for (int u = 1; u <= RankCount; ++u) s.bestVs[rankIndex(u)] = choose(u);
+}
+
+void SplitCalculator::copyOtherToStand(PlayerHandState& s) {
+  s.otherIfStand(0) = s.otherEv(0);
+  for (int u = 1; u <= RankCount; ++u)
+    if (shoe.count(u) > 0) s.otherIfStand(u) = s.otherEv(u);
+}
+
+void SplitCalculator::computeOtherIfDouble(PlayerHandState& s) {
+  if (s.hardTotal > 21 || isFinalSplitAce(s, rules)) return;
+  // Cards that bust the first hand count too: the second hand then plays on
+  // without them.
+  auto sum = [&](int i) {
+    double total = 0.0;
+    for (int c = 1; c <= RankCount; ++c)
+      if (shoe.count(c) > 0) total += shoe.probability(c) * s.next[rankIndex(c)]->otherIfStand(i);
+    return total;
+  };
+  s.otherIfDouble(0) = sum(0);
+  for (int u = 1; u <= RankCount; ++u) {
+    if (shoe.count(u) == 0) continue;
+    shoe.removeCard(u);
+    const double value = sum(u);
+    shoe.returnCard(u);
+    s.otherIfDouble(u) = value;
+  }
+}
+
+void SplitCalculator::computeOtherIfHit(PlayerHandState& s) {
+  if (s.hardTotal > 21 || isFinalSplitAce(s, rules)) return;
+  auto sum = [&](int i) {
+    double total = 0.0;
+    for (int c = 1; c <= RankCount; ++c) {
+      if (shoe.count(c) == 0) continue;
+      const PlayerHandState& n = *s.next[rankIndex(c)];
+      total += shoe.probability(c) * otherForAction(n, n.actionAt(i), i);
+    }
+    return total;
+  };
+  s.otherIfHit(0) = sum(0);
+  for (int u = 1; u <= RankCount; ++u) {
+    if (shoe.count(u) == 0) continue;
+    shoe.removeCard(u);
+    const double value = sum(u);
+    shoe.returnCard(u);
+    s.otherIfHit(u) = value;
+  }
+}
