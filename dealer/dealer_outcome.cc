@@ -228,13 +228,9 @@ void deleteTree(Node* node) {
 const DealerOutcome& DealerOutcomeCache::dealerOutcomeFor(const DealerOutcome& key, const Shoe& shoe,
                                                           bool standsOnSoft17) {
   for (Node* node = root; node != nullptr;) {
-    if (rankCountsLess(node->record.takenOut, key.takenOut)) {
-      node = node->right;
-    } else if (rankCountsGreater(node->record.takenOut, key.takenOut)) {
-      node = node->left;
-    } else {
-      return node->record;
-    }
+    const int order = compareCounts(node->record.takenOut, key.takenOut);
+    if (order == 0) return node->record;
+    node = order < 0 ? node->right : node->left;
   }
   // A miss: the record is complete before it is linked in, so running out of
   // memory part way leaves the cache exactly as it was.
@@ -246,6 +242,8 @@ const DealerOutcome& DealerOutcomeCache::dealerOutcomeFor(const DealerOutcome& k
   ++computed;
   return stored->record;
 }
+
+std::size_t DealerOutcomeCache::bytesPerRecord() { return sizeof(Node); }
 
 void DealerOutcomeCache::clearDealerOutcomes() {
   deleteTree(root);

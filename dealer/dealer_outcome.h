@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "dealer/dealer_table.h"
@@ -55,6 +56,9 @@ class DealerOutcomeCache {
   std::int64_t recordCount() const { return records; }
   // Records computed since construction (a hit computes nothing).
   std::int64_t computedCount() const { return computed; }
+
+  // Bytes of one cached record with its tree links (before allocator overhead).
+  static std::size_t bytesPerRecord();
 
   struct Node;
 

@@ -22,35 +22,3 @@ bool HandComposition::fitsIn(const Shoe& shoe) const {
     if (counts[rankIndex(r)] > shoe.count(r)) return false;
   return true;
 }
-
-namespace {
-
-template <typename Counts>
-bool lessByTensFirst(const Counts& a, const Counts& b) {
-  for (int i = RankCount - 1; i >= 1; --i) {
-    if (a[i] < b[i]) return true;
-    if (a[i] > b[i]) return false;
-  }
-  return a[0] < b[0];
-}
-
-template <typename Counts>
-bool equalByTensFirst(const Counts& a, const Counts& b) {
-  for (int i = RankCount - 1; i >= 0; --i)
-    if (a[i] != b[i]) return false;
-  return true;
-}
-
-}  // namespace
-
-bool compositionLess(const HandCounts& a, const HandCounts& b) { return lessByTensFirst(a, b); }
-bool compositionEqual(const HandCounts& a, const HandCounts& b) { return equalByTensFirst(a, b); }
-bool compositionGreater(const HandCounts& a, const HandCounts& b) {
-  return !equalByTensFirst(a, b) && !lessByTensFirst(a, b);
-}
-
-bool rankCountsLess(const ShoeCounts& a, const ShoeCounts& b) { return lessByTensFirst(a, b); }
-bool rankCountsEqual(const ShoeCounts& a, const ShoeCounts& b) { return equalByTensFirst(a, b); }
-bool rankCountsGreater(const ShoeCounts& a, const ShoeCounts& b) {
-  return !equalByTensFirst(a, b) && !lessByTensFirst(a, b);
-}

@@ -35,12 +35,22 @@ struct HandComposition {
 
 // The key order of count vectors: lexicographic with the ten count most
 // significant and the ace count least. Adding a card always gives a greater
-// composition; the empty composition is the least of all.
-bool compositionLess(const HandCounts& a, const HandCounts& b);
-bool compositionEqual(const HandCounts& a, const HandCounts& b);
-bool compositionGreater(const HandCounts& a, const HandCounts& b);
+// composition; the empty composition is the least of all. These sit in the
+// innermost loops of every search, hence inline.
+
+// -1, 0 or +1 as a orders before, equal to or after b.
+template <typename Counts>
+inline int compareCounts(const Counts& a, const Counts& b) {
+  for (int i = RankCount - 1; i >= 0; --i)
+    if (a[i] != b[i]) return a[i] < b[i] ? -1 : 1;
+  return 0;
+}
+
+inline bool compositionLess(const HandCounts& a, const HandCounts& b) { return compareCounts(a, b) < 0; }
+inline bool compositionEqual(const HandCounts& a, const HandCounts& b) { return compareCounts(a, b) == 0; }
+inline bool compositionGreater(const HandCounts& a, const HandCounts& b) { return compareCounts(a, b) > 0; }
 
 // The same order on 32-bit per-rank counts of a shoe.
-bool rankCountsLess(const ShoeCounts& a, const ShoeCounts& b);
-bool rankCountsEqual(const ShoeCounts& a, const ShoeCounts& b);
-bool rankCountsGreater(const ShoeCounts& a, const ShoeCounts& b);
+inline bool rankCountsLess(const ShoeCounts& a, const ShoeCounts& b) { return compareCounts(a, b) < 0; }
+inline bool rankCountsEqual(const ShoeCounts& a, const ShoeCounts& b) { return compareCounts(a, b) == 0; }
+inline bool rankCountsGreater(const ShoeCounts& a, const ShoeCounts& b) { return compareCounts(a, b) > 0; }

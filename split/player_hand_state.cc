@@ -1,7 +1,5 @@
 #include "split/player_hand_state.h"
 
-#include "model/hand_composition.h"
-
 PlayerHandState::PlayerHandState(const HandCounts& drawn, int pair) : PlayerHandState() {
   pairRank = static_cast<std::int16_t>(pair);
   counts = drawn;
@@ -17,21 +15,12 @@ PlayerHandState::PlayerHandState(const HandCounts& drawn, int pair) : PlayerHand
   soft = isSoft();
 }
 
-bool compositionLess(const PlayerHandState& a, const PlayerHandState& b) {
-  return compositionLess(a.counts, b.counts);
-}
-bool compositionEqual(const PlayerHandState& a, const PlayerHandState& b) {
-  return compositionEqual(a.counts, b.counts);
-}
-bool compositionGreater(const PlayerHandState& a, const PlayerHandState& b) {
-  return compositionGreater(a.counts, b.counts);
-}
-
-PlayerHandState* PlayerHandTree::find(const PlayerHandState& key) const {
+PlayerHandState* PlayerHandTree::find(const HandCounts& key) const {
   PlayerHandState* node = root;
   while (node != nullptr) {
-    if (compositionEqual(*node, key)) return node;
-    node = compositionGreater(*node, key) ? node->left : node->right;
+    const int order = compareCounts(node->counts, key);
+    if (order == 0) return node;
+    node = order > 0 ? node->left : node->right;
   }
   return nullptr;
 }

@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "dealer/dealer_outcome.h"
+#include "model/hand_composition.h"
 #include "model/rank.h"
 
 // Value vectors: entry 0 before the up card is known, entry u against up
@@ -77,9 +78,16 @@ struct PlayerHandState {
   }
 };
 
-bool compositionLess(const PlayerHandState& a, const PlayerHandState& b);
-bool compositionEqual(const PlayerHandState& a, const PlayerHandState& b);
-bool compositionGreater(const PlayerHandState& a, const PlayerHandState& b);
+// States compare by their counts alone.
+inline bool compositionLess(const PlayerHandState& a, const PlayerHandState& b) {
+  return compositionLess(a.counts, b.counts);
+}
+inline bool compositionEqual(const PlayerHandState& a, const PlayerHandState& b) {
+  return compositionEqual(a.counts, b.counts);
+}
+inline bool compositionGreater(const PlayerHandState& a, const PlayerHandState& b) {
+  return compositionGreater(a.counts, b.counts);
+}
 
 // Height-balanced search tree of hand states ordered by their counts. Owns
 // its nodes; each node is a whole copy of the state inserted.
@@ -90,7 +98,9 @@ class PlayerHandTree {
   PlayerHandTree(const PlayerHandTree&) = delete;
   PlayerHandTree& operator=(const PlayerHandTree&) = delete;
 
-  PlayerHandState* find(const PlayerHandState& key) const;
+  PlayerHandState* find(const PlayerHandState& key) const { return find(key.counts); }
+  // The same search by counts alone.
+  PlayerHandState* find(const HandCounts& counts) const;
   // Inserts a copy of key (whose left and right are null). Sets grew when
   // the tree became higher and found when an equal node already existed
   // (which is then returned unchanged).

@@ -32,6 +32,12 @@ void forEachComposition(const Shoe& shoe, int pair, int maxTotal, bool perRankLi
   level(level, Ten, maxTotal - pair);
 }
 
+// The counts of a hand plus one card of rank r: the key of its successor.
+HandCounts withCard(HandCounts counts, int r) {
+  ++counts[rankIndex(r)];
+  return counts;
+}
+
 int cardsIn(const HandCounts& c) {
   int n = 0;
   for (int count : c) n += count;
@@ -70,9 +76,7 @@ SplitRun SplitCalculator::evaluateSplit(const Removals& removals, Rank pair) {
       if (state.hardTotal <= 21) {
         for (int r = 1; r <= RankCount; ++r) {
           if (shoe.count(r) == 0) continue;
-          PlayerHandState after = state;
-          after.addCard(r);
-          state.next[rankIndex(r)] = tree.find(after);
+          state.next[rankIndex(r)] = tree.find(withCard(state.counts, r));
         }
       }
       computeDouble(state, 1);
@@ -122,9 +126,7 @@ void SplitCalculator::evaluateSecondHand(PlayerHandState& firstHand) {
     computeStand(state, 2);
     for (int r = 1; r <= RankCount; ++r) {
       if (shoe.count(r) == 0 || state.hardTotal + r > 21) continue;
-      PlayerHandState after = state;
-      after.addCard(r);
-      state.next[rankIndex(r)] = tree.find(after);
+      state.next[rankIndex(r)] = tree.find(withCard(state.counts, r));
     }
     computeDouble(state, 2);
     computeHit(state, 2);
