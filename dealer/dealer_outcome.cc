@@ -136,12 +136,14 @@ void fillDealerOutcome(DealerOutcome& outcome, const Shoe& shoe, bool standsOnSo
   deriveStandValues(outcome);
 }
 
+// A search node holds the key beside its links and the record apart, so a
+// descent touches one small node per level rather than a whole record.
 struct DealerOutcomeCache::Node {
-  explicit Node(const DealerOutcome& key) : record(key) {}
-  DealerOutcome record;
+  ShoeCounts key{};
   int balance = 0;  // right height minus left height
   Node* left = nullptr;
   Node* right = nullptr;
+  std::unique_ptr<DealerOutcome> record;
 };
 
 namespace {
@@ -156,7 +158,7 @@ bool insertNode(Node*& link, Node* fresh) {
     return true;
   }
   Node* node = link;
-  if (rankCountsLess(node->record.takenOut, fresh->record.takenOut)) {
+  if (rankCountsLess(node->key, fresh->key)) {
     if (!insertNode(node->right, fresh)) return false;
     if (node->balance < 0) {
       node->balance = 0;
@@ -228,22 +230,24 @@ void deleteTree(Node* node) {
 const DealerOutcome& DealerOutcomeCache::dealerOutcomeFor(const DealerOutcome& key, const Shoe& shoe,
                                                           bool standsOnSoft17) {
   for (Node* node = root; node != nullptr;) {
-    const int order = compareCounts(node->record.takenOut, key.takenOut);
-    if (order == 0) return node->record;
+    const int order = compareCounts(node->key, key.takenOut);
+    if (order == 0) return *node->record;
     node = order < 0 ? node->right : node->left;
   }
   // A miss: the record is complete before it is linked in, so running out of
   // memory part way leaves the cache exactly as it was.
-  auto fresh = std::make_unique<Node>(key);
-  fillDealerOutcome(fresh->record, shoe, standsOnSoft17);
+  auto fresh = std::make_unique<Node>();
+  fresh->key = key.takenOut;
+  fresh->record = std::make_unique<DealerOutcome>(key);
+  fillDealerOutcome(*fresh->record, shoe, standsOnSoft17);
   Node* stored = fresh.release();
   insertNode(root, stored);
   ++records;
   ++computed;
-  return stored->record;
+  return *stored->record;
 }
 
-std::size_t DealerOutcomeCache::bytesPerRecord() { return sizeof(Node); }
+std::size_t DealerOutcomeCache::bytesPerRecord() { return sizeof(Node) + sizeof(DealerOutcome); }
 
 void DealerOutcomeCache::clearDealerOutcomes() {
   deleteTree(root);

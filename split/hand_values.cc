@@ -32,6 +32,30 @@ double dealerBlackjack(const PlayerHandState& s, int i) {
 
 }  // namespace
 
+const SplitCalculator::DrawChances& SplitCalculator::drawChancesNow() {
+  DrawChances& d = drawChances;
+  if (d.total == shoe.currentTotal && d.counts == shoe.currentCounts) return d;
+  d.counts = shoe.currentCounts;
+  d.total = shoe.currentTotal;
+  auto fillRow = [&](int i) {
+    for (int c = 1; c <= RankCount; ++c) {
+      d.drawable[i][rankIndex(c)] = shoe.count(c) > 0;
+      d.chance[i][rankIndex(c)] = shoe.count(c) > 0 ? shoe.probability(c) : 0.0;
+    }
+  };
+  d.dealable[0] = true;
+  fillRow(0);
+  // Against an up card: take it out, read the shoe, put it back.
+  for (int u = 1; u <= RankCount; ++u) {
+    d.dealable[u] = shoe.count(u) > 0;
+    if (!d.dealable[u]) continue;
+    shoe.removeCard(u);
+    fillRow(u);
+    shoe.returnCard(u);
+  }
+  return d;
+}
+
 bool SplitCalculator::canDouble(const PlayerHandState& s) const {
   if (rules.doubleRule == DoubleRule::NoDoubling) return false;
   if (!rules.das) return false;  // every hand valued here is a split hand
@@ -94,19 +118,13 @@ void SplitCalculator::computeDouble(PlayerHandState& s, int /*handNumber*/) {
     return;
   }
 
-  double sum = 0.0;
-  for (int c = 1; c <= RankCount; ++c)
-    if (shoe.count(c) > 0) sum += shoe.probability(c) * doubledValue(c, 0);
-  s.doubleEv[0] = sum;
-
-  for (int u = 1; u <= RankCount; ++u) {
-    if (shoe.count(u) == 0) continue;
-    shoe.removeCard(u);
-    double vs = 0.0;
+  const DrawChances& draw = drawChancesNow();
+  for (int i = 0; i < ValueCount; ++i) {
+    if (!draw.dealable[i]) continue;
+    double sum = 0.0;
     for (int c = 1; c <= RankCount; ++c)
-      if (shoe.count(c) > 0) vs += shoe.probability(c) * doubledValue(c, u);
-    shoe.returnCard(u);
-    s.doubleEv[u] = vs;
+      if (draw.drawable[i][rankIndex(c)]) sum += draw.chance[i][rankIndex(c)] * doubledValue(c, i);
+    s.doubleEv[i] = sum;
   }
 }
 
@@ -121,14 +139,15 @@ void SplitCalculator::computeHit(PlayerHandState& s, int handNumber) {
   // Only the first hand's lone pair card carries the value of the whole split.
   const bool wholeSplit = handNumber == 1 && s.cardCount == 1;
 
-  // Sums P(c) x v for the hand and P(c) x (v + w) for the split at entry i,
-  // drawing from the shoe as it stands.
-  auto drawSums = [&](int i, double& hit, double& split) {
-    hit = 0.0;
-    split = 0.0;
+  // P(c) x v for the hand and P(c) x (v + w) for the split at each entry.
+  const DrawChances& draw = drawChancesNow();
+  for (int i = 0; i < ValueCount; ++i) {
+    if (!draw.dealable[i]) continue;
+    double hit = 0.0;
+    double split = 0.0;
     for (int c = 1; c <= RankCount; ++c) {
-      if (shoe.count(c) == 0) continue;
-      const double p = shoe.probability(c);
+      if (!draw.drawable[i][rankIndex(c)]) continue;
+      const double p = draw.chance[i][rankIndex(c)];
       if (t + c > 21) {
         hit += p * -1.0;
         continue;
@@ -139,20 +158,8 @@ void SplitCalculator::computeHit(PlayerHandState& s, int handNumber) {
       hit += p * v;
       if (wholeSplit) split += p * (v + otherForAction(n, action, i));
     }
-  };
-
-  double hit = 0.0;
-  double split = 0.0;
-  drawSums(0, hit, split);
-  s.hitEv[0] = hit;
-  s.splitEv[0] = split;
-  for (int u = 1; u <= RankCount; ++u) {
-    if (shoe.count(u) == 0) continue;
-    shoe.removeCard(u);
-    drawSums(u, hit, split);
-    shoe.returnCard(u);
-    s.hitEv[u] = hit;
-    s.splitEv[u] = split;
+    s.hitEv[i] = hit;
+    s.splitEv[i] = split;
   }
 
   // The second hand's lone pair card: its hit value is the second hand's EV.
@@ -196,39 +203,28 @@ void SplitCalculator::computeOtherIfDouble(PlayerHandState& s) {
   if (s.hardTotal > 21 || isFinalSplitAce(s, rules)) return;
   // Cards that bust the first hand count too: the second hand then plays on
   // without them.
-  auto sum = [&](int i) {
+  const DrawChances& draw = drawChancesNow();
+  for (int i = 0; i < ValueCount; ++i) {
+    if (!draw.dealable[i]) continue;
     double total = 0.0;
     for (int c = 1; c <= RankCount; ++c)
-      if (shoe.count(c) > 0) total += shoe.probability(c) * s.next[rankIndex(c)]->otherIfStand(i);
-    return total;
-  };
-  s.otherIfDouble(0) = sum(0);
-  for (int u = 1; u <= RankCount; ++u) {
-    if (shoe.count(u) == 0) continue;
-    shoe.removeCard(u);
-    const double value = sum(u);
-    shoe.returnCard(u);
-    s.otherIfDouble(u) = value;
+      if (draw.drawable[i][rankIndex(c)])
+        total += draw.chance[i][rankIndex(c)] * s.next[rankIndex(c)]->otherIfStand(i);
+    s.otherIfDouble(i) = total;
   }
 }
 
 void SplitCalculator::computeOtherIfHit(PlayerHandState& s) {
   if (s.hardTotal > 21 || isFinalSplitAce(s, rules)) return;
-  auto sum = [&](int i) {
+  const DrawChances& draw = drawChancesNow();
+  for (int i = 0; i < ValueCount; ++i) {
+    if (!draw.dealable[i]) continue;
     double total = 0.0;
     for (int c = 1; c <= RankCount; ++c) {
-      if (shoe.count(c) == 0) continue;
+      if (!draw.drawable[i][rankIndex(c)]) continue;
       const PlayerHandState& n = *s.next[rankIndex(c)];
-      total += shoe.probability(c) * otherForAction(n, n.actionAt(i), i);
+      total += draw.chance[i][rankIndex(c)] * otherForAction(n, n.actionAt(i), i);
     }
-    return total;
-  };
-  s.otherIfHit(0) = sum(0);
-  for (int u = 1; u <= RankCount; ++u) {
-    if (shoe.count(u) == 0) continue;
-    shoe.removeCard(u);
-    const double value = sum(u);
-    shoe.returnCard(u);
-    s.otherIfHit(u) = value;
+    s.otherIfHit(i) = total;
   }
 }

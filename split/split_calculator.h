@@ -51,4 +51,18 @@ class SplitCalculator {
   void copyOtherToStand(PlayerHandState& s);
   void computeOtherIfDouble(PlayerHandState& s);
   void computeOtherIfHit(PlayerHandState& s);
+
+ private:
+  // Draw probabilities of the live shoe: row 0 before the up card is known,
+  // row u once one card of rank u is out. Every value routine of one state
+  // reads the same rows, so they are worked out once per shoe composition.
+  struct DrawChances {
+    ShoeCounts counts{};
+    std::int32_t total = -1;
+    bool dealable[ValueCount] = {};              // row 0 always; row u when a u is left
+    bool drawable[ValueCount][RankCount] = {};   // a card of rank c is left in that shoe
+    double chance[ValueCount][RankCount] = {};
+  };
+  DrawChances drawChances;
+  const DrawChances& drawChancesNow();
 };
