@@ -1,0 +1,404 @@
+#include "dealer/dealer_outcome.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <random>
+#include <vector>
+
+#include "dealer/dealer_table.h"
+#include "model/rule_set.h"
+#include "model/shoe.h"
+#include "split/split_calculator.h"
+
+namespace {
+
+using Outcome = std::array<double, OutcomeCount>;
+using StandRow = std::array<double, StandCount>;
+
+constexpr double kSixPlaces = 5e-7;
+
+Outcome row(const double (&v)[OutcomeCount]) {
+  Outcome o;
+  for (int j = 0; j < OutcomeCount; ++j) o[j] = v[j];
+  return o;
+}
+StandRow standRow(const double (&v)[StandCount]) {
+  StandRow s;
+  for (int j = 0; j < StandCount; ++j) s[j] = v[j];
+  return s;
+}
+
+template <std::size_t N>
+void expectNear(const std::array<double, N>& actual, const std::array<double, N>& expected,
+                double tolerance, const char* what) {
+  for (std::size_t j = 0; j < N; ++j)
+    EXPECT_NEAR(actual[j], expected[j], tolerance) << what << ", position " << j;
+}
+
+// A complete record for the shoe, made through a cache of its own so that no
+// other test's records are involved.
+DealerOutcome outcomeFor(const Shoe& shoe, bool standsOnSoft17) {
+  DealerOutcomeCache cache;
+  return cache.dealerOutcomeFor(DealerOutcome(shoe.takenOut()), shoe, standsOnSoft17);
+}
+
+Shoe shoeWithout(std::int32_t decks, const ShoeCounts& removed) {
+  Shoe shoe(decks);
+  shoe.removeCards(removed);
+  return shoe;
+}
+
+// Reference dealer, written independently of the hand tables: it follows
+// every ordered sequence of draws from the shoe and adds up the chance of
+// each final result. Row u - 1 is conditional on up card u; overall weighs
+// the rows by the chance of each up card.
+struct Reference {
+  std::array<Outcome, RankCount> byUpCard{};
+  Outcome overall{};
+  std::array<StandRow, RankCount> standByUpCard{};
+  StandRow standOverall{};
+};
+
+void play(ShoeCounts& n, int left, int hard, int aces, int cards, bool s17, double p,
+          Outcome& out) {
+  if (hard > 21) {
+    out[DealerBust] += p;
+    return;
+  }
+  const bool soft = aces > 0 && hard <= 11;
+  const int best = soft ? hard + 10 : hard;
+  const bool hitsSoft17 = soft && best == 17 && !s17;
+  if (best >= 17 && !hitsSoft17) {
+    if (cards == 2 && best == 21)
+      out[DealerBlackjack] += p;
+    else
+      out[best - 17] += p;
+    return;
+  }
+  for (int r = 1; r <= RankCount; ++r) {
+    if (n[rankIndex(r)] == 0) continue;
+    const double q = static_cast<double>(n[rankIndex(r)]) / left;
+    --n[rankIndex(r)];
+    play(n, left - 1, hard + r, aces + (r == Ace), cards + 1, s17, p * q, out);
+    ++n[rankIndex(r)];
+  }
+}
+
+StandRow standValues(const Outcome& o) {
+  StandRow s{};
+  for (int total = 17; total <= 21; ++total) {
+    double ev = o[DealerBust] - o[DealerBlackjack];
+    for (int f = 17; f <= 21; ++f) ev += (f < total ? 1.0 : f > total ? -1.0 : 0.0) * o[f - 17];
+    s[total - 17] = ev;
+  }
+  s[StandBelow17] = o[DealerBust] - (1.0 - o[DealerBust]);
+  return s;
+}
+
+Reference reference(const Shoe& shoe, bool s17) {
+  Reference ref;
+  ShoeCounts n = shoe.currentCounts;
+  const int total = shoe.remaining();
+  for (int u = 1; u <= RankCount; ++u) {
+    Outcome& o = ref.byUpCard[rankIndex(u)];
+    if (n[rankIndex(u)] == 0) {
+      o[DealerBust] = 1.0;  // an up card the shoe cannot deal
+    } else {
+      const double pu = static_cast<double>(n[rankIndex(u)]) / total;
+      --n[rankIndex(u)];
+      play(n, total - 1, u, u == Ace, 1, s17, 1.0, o);
+      ++n[rankIndex(u)];
+      for (int j = 0; j < OutcomeCount; ++j) ref.overall[j] += pu * o[j];
+    }
+    ref.standByUpCard[rankIndex(u)] = standValues(o);
+  }
+  ref.standOverall = standValues(ref.overall);
+  return ref;
+}
+
+// Dealer hands cannot run the shoe dry when the cards left add up to 17 or
+// more; the reference relies on it.
+int hardSum(const Shoe& shoe) {
+  int sum = 0;
+  for (int r = 1; r <= RankCount; ++r) sum += r * shoe.count(r);
+  return sum;
+}
+
+void expectMatchesReference(const DealerOutcome& o, const Shoe& shoe, bool s17) {
+  ASSERT_GE(hardSum(shoe), 17);
+  const Reference ref = reference(shoe, s17);
+  constexpr double tol = 1e-12;
+  for (int u = 1; u <= RankCount; ++u) {
+    for (int j = 0; j < OutcomeCount; ++j)
+      EXPECT_NEAR(o.byUpCard[rankIndex(u)][j], ref.byUpCard[rankIndex(u)][j], tol)
+          << "up card " << u << ", position " << j;
+    for (int j = 0; j < StandCount; ++j)
+      EXPECT_NEAR(o.standEvByUpCard[rankIndex(u)][j], ref.standByUpCard[rankIndex(u)][j], tol)
+          << "stand, up card " << u << ", position " << j;
+  }
+  for (int j = 0; j < OutcomeCount; ++j)
+    EXPECT_NEAR(o.overall[j], ref.overall[j], tol) << "overall, position " << j;
+  for (int j = 0; j < StandCount; ++j)
+    EXPECT_NEAR(o.standEvOverall[j], ref.standOverall[j], tol) << "stand overall, position " << j;
+}
+
+TEST(DealerOutcomeKey, StartsAsCertainBust) {
+  const ShoeCounts taken{1, 0, 2, 0, 0, 0, 0, 0, 0, 3};
+  const DealerOutcome key(taken);
+  EXPECT_EQ(key.takenOut, taken);
+  for (int u = 0; u < RankCount; ++u)
+    EXPECT_EQ(row(key.byUpCard[u]), (Outcome{0, 0, 0, 0, 0, 0, 1})) << "row " << u;
+  EXPECT_EQ(row(key.overall), (Outcome{0, 0, 0, 0, 0, 0, 1}));
+}
+
+TEST(DealerOutcomeSingleDeck, StandsOnSoft17) {
+  const Shoe shoe(1);
+  const DealerOutcome o = outcomeFor(shoe, true);
+  expectNear(row(o.overall),
+             Outcome{0.145830, 0.138063, 0.134820, 0.175806, 0.073630, 0.048265, 0.283585},
+             kSixPlaces, "overall");
+  expectNear(row(o.byUpCard[rankIndex(6)]),
+             Outcome{0.166948, 0.106454, 0.107192, 0.100705, 0.097878, 0, 0.420823}, kSixPlaces,
+             "six row");
+  EXPECT_DOUBLE_EQ(o.byUpCard[rankIndex(Ace)][DealerBlackjack], 16.0 / 51.0);
+  EXPECT_DOUBLE_EQ(o.byUpCard[rankIndex(Ten)][DealerBlackjack], 4.0 / 51.0);
+  EXPECT_NEAR(o.overall[DealerBlackjack], 128.0 / 2652.0, 1e-15);
+  for (int u = 2; u <= 9; ++u) EXPECT_EQ(o.byUpCard[rankIndex(u)][DealerBlackjack], 0.0) << u;
+
+  expectNear(standRow(o.standEvOverall),
+             StandRow{-0.287000, -0.003107, 0.269777, 0.580403, 0.829839, -0.432829}, kSixPlaces,
+             "stand overall");
+  expectNear(standRow(o.standEvByUpCard[rankIndex(6)]),
+             StandRow{0.008594, 0.281995, 0.495641, 0.703538, 0.902122, -0.158354}, kSixPlaces,
+             "stand six row");
+  EXPECT_EQ(o.takenOut, ShoeCounts{});
+}
+
+TEST(DealerOutcomeSingleDeck, HitsSoft17) {
+  const Shoe shoe(1);
+  const DealerOutcome h17 = outcomeFor(shoe, false);
+  const DealerOutcome s17 = outcomeFor(shoe, true);
+  EXPECT_NEAR(h17.byUpCard[rankIndex(6)][DealerBust], 0.437756, kSixPlaces);
+  EXPECT_NEAR(h17.overall[DealerBust], 0.287485, kSixPlaces);
+  EXPECT_NEAR(h17.overall[DealerBlackjack], 128.0 / 2652.0, 1e-15);
+  // With a seven or more up the dealer can never hold soft 17, so those rows
+  // do not depend on the rule; with an ace to six up, hitting soft 17 busts
+  // more often.
+  for (int u = 7; u <= Ten; ++u)
+    for (int j = 0; j < OutcomeCount; ++j)
+      EXPECT_DOUBLE_EQ(h17.byUpCard[rankIndex(u)][j], s17.byUpCard[rankIndex(u)][j])
+          << "up card " << u << ", position " << j;
+  for (int u = Ace; u <= 6; ++u)
+    EXPECT_GT(h17.byUpCard[rankIndex(u)][DealerBust], s17.byUpCard[rankIndex(u)][DealerBust] + 1e-3)
+        << "up card " << u;
+}
+
+// No six left: the six row is the certain-bust row and every stand value
+// against it is 1; the other rows are still complete distributions.
+TEST(DealerOutcomeSingleDeck, AllSixesTakenOut) {
+  const Shoe shoe = shoeWithout(1, {0, 0, 0, 0, 0, 4, 0, 0, 0, 0});
+  for (bool s17 : {true, false}) {
+    const DealerOutcome o = outcomeFor(shoe, s17);
+    EXPECT_EQ(row(o.byUpCard[rankIndex(6)]), (Outcome{0, 0, 0, 0, 0, 0, 1}));
+    EXPECT_EQ(standRow(o.standEvByUpCard[rankIndex(6)]), (StandRow{1, 1, 1, 1, 1, 1}));
+    expectMatchesReference(o, shoe, s17);
+  }
+}
+
+// Whole and depleted shoes of several sizes under both rules, against the
+// reference dealer: every row, the overall vector and both stand vectors.
+TEST(DealerOutcomeReference, FullShoes) {
+  for (std::int32_t decks : {1, 2, 6}) {
+    for (bool s17 : {true, false}) {
+      SCOPED_TRACE(::testing::Message() << decks << " decks, s17 " << s17);
+      const Shoe shoe(decks);
+      expectMatchesReference(outcomeFor(shoe, s17), shoe, s17);
+    }
+  }
+}
+
+TEST(DealerOutcomeReference, DepletedShoes) {
+  std::mt19937 rng(4242);
+  for (int trial = 0; trial < 30; ++trial) {
+    const std::int32_t decks = trial % 3 == 0 ? 2 : 1;
+    Shoe shoe(decks);
+    // Take out a random number of cards, often whole ranks, so that some up
+    // cards cannot be dealt.
+    const int removals = std::uniform_int_distribution<int>(1, 30)(rng);
+    for (int i = 0; i < removals; ++i) {
+      const int r = std::uniform_int_distribution<int>(1, 10)(rng);
+      if (shoe.count(r) > 0) shoe.removeCard(r);
+    }
+    if (trial % 5 == 0)
+      while (shoe.count(Ace) > 0) shoe.removeCard(Ace);
+    if (trial % 7 == 0)
+      while (shoe.count(Ten) > 0) shoe.removeCard(Ten);
+    for (bool s17 : {true, false}) {
+      SCOPED_TRACE(::testing::Message() << "trial " << trial << ", s17 " << s17);
+      const DealerOutcome o = outcomeFor(shoe, s17);
+      EXPECT_EQ(o.takenOut, shoe.takenOut());
+      expectMatchesReference(o, shoe, s17);
+    }
+  }
+}
+
+// Tiny shoes: draw probabilities and blackjack chances must not divide by
+// zero, and a dealer who cannot complete a hand is counted as busting.
+TEST(DealerOutcomeTinyShoe, OnlyAceAndTenLeft) {
+  const Shoe shoe = shoeWithout(1, {3, 4, 4, 4, 4, 4, 4, 4, 4, 15});
+  ASSERT_EQ(shoe.remaining(), 2);
+  for (bool s17 : {true, false}) {
+    const DealerOutcome o = outcomeFor(shoe, s17);
+    const Outcome blackjack{0, 0, 0, 0, 0, 1, 0};
+    EXPECT_EQ(row(o.overall), blackjack);
+    EXPECT_EQ(row(o.byUpCard[rankIndex(Ace)]), blackjack);
+    EXPECT_EQ(row(o.byUpCard[rankIndex(Ten)]), blackjack);
+    EXPECT_EQ(standRow(o.standEvByUpCard[rankIndex(Ace)]), (StandRow{-1, -1, -1, -1, -1, -1}));
+    EXPECT_EQ(standRow(o.standEvOverall), (StandRow{-1, -1, -1, -1, -1, -1}));
+    for (int u = 2; u <= 9; ++u)
+      EXPECT_EQ(row(o.byUpCard[rankIndex(u)]), (Outcome{0, 0, 0, 0, 0, 0, 1})) << u;
+  }
+}
+
+TEST(DealerOutcomeTinyShoe, OneCardOrNoneLeft) {
+  const ShoeCounts allButOneAce{3, 4, 4, 4, 4, 4, 4, 4, 4, 16};
+  const ShoeCounts allButOneTen{4, 4, 4, 4, 4, 4, 4, 4, 4, 15};
+  const ShoeCounts everything{4, 4, 4, 4, 4, 4, 4, 4, 4, 16};
+  for (const ShoeCounts& removed : {allButOneAce, allButOneTen, everything}) {
+    const Shoe shoe = shoeWithout(1, removed);
+    for (bool s17 : {true, false}) {
+      const DealerOutcome o = outcomeFor(shoe, s17);
+      EXPECT_EQ(o.overall[DealerBlackjack], 0.0);
+      EXPECT_EQ(o.byUpCard[rankIndex(Ace)][DealerBlackjack], 0.0);
+      EXPECT_EQ(o.byUpCard[rankIndex(Ten)][DealerBlackjack], 0.0);
+      EXPECT_EQ(o.overall[DealerBust], 1.0);
+      for (int u = 0; u < RankCount; ++u) {
+        EXPECT_EQ(row(o.byUpCard[u]), (Outcome{0, 0, 0, 0, 0, 0, 1})) << "row " << u;
+        for (int j = 0; j < StandCount; ++j) EXPECT_FALSE(std::isnan(o.standEvByUpCard[u][j]));
+      }
+      for (int j = 0; j < StandCount; ++j) EXPECT_FALSE(std::isnan(o.standEvOverall[j]));
+    }
+  }
+}
+
+bool sameBits(const DealerOutcome& a, const DealerOutcome& b) {
+  return a.takenOut == b.takenOut &&
+         std::memcmp(a.byUpCard, b.byUpCard, sizeof a.byUpCard) == 0 &&
+         std::memcmp(a.overall, b.overall, sizeof a.overall) == 0 &&
+         std::memcmp(a.standEvByUpCard, b.standEvByUpCard, sizeof a.standEvByUpCard) == 0 &&
+         std::memcmp(a.standEvOverall, b.standEvOverall, sizeof a.standEvOverall) == 0;
+}
+
+TEST(DealerOutcomeCacheTest, SameKeyReturnsSameRecordWithoutRecomputing) {
+  DealerOutcomeCache cache;
+  EXPECT_EQ(cache.recordCount(), 0);
+  Shoe shoe(1);
+  shoe.removeCards(ShoeCounts{0, 0, 1, 0, 0, 0, 0, 2, 0, 0});
+  const Shoe before = shoe;
+
+  const DealerOutcome key(shoe.takenOut());
+  const DealerOutcome& first = cache.dealerOutcomeFor(key, shoe, true);
+  EXPECT_EQ(cache.recordCount(), 1);
+  const std::int64_t computed = cache.computedCount();
+  EXPECT_EQ(computed, 1);
+  EXPECT_EQ(shoe, before);
+  EXPECT_EQ(dealerTableS17.cursor, nullptr);
+
+  const DealerOutcome& second = cache.dealerOutcomeFor(DealerOutcome(shoe.takenOut()), shoe, true);
+  EXPECT_EQ(&second, &first);
+  EXPECT_EQ(cache.computedCount(), computed);
+  EXPECT_EQ(cache.recordCount(), 1);
+  EXPECT_EQ(shoe, before);
+}
+
+// Clearing forgets every record; the next lookup computes afresh and gets
+// exactly the same numbers.
+TEST(DealerOutcomeCacheTest, ClearThenRecompute) {
+  DealerOutcomeCache cache;
+  const Shoe shoe = shoeWithout(1, {1, 0, 0, 0, 0, 0, 0, 0, 0, 1});
+  const DealerOutcome saved = cache.dealerOutcomeFor(DealerOutcome(shoe.takenOut()), shoe, true);
+  cache.dealerOutcomeFor(DealerOutcome(Shoe(1).takenOut()), Shoe(1), true);
+  ASSERT_EQ(cache.recordCount(), 2);
+
+  cache.clearDealerOutcomes();
+  EXPECT_EQ(cache.recordCount(), 0);
+  const std::int64_t computed = cache.computedCount();
+  const DealerOutcome& again = cache.dealerOutcomeFor(DealerOutcome(shoe.takenOut()), shoe, true);
+  EXPECT_EQ(cache.computedCount(), computed + 1);
+  EXPECT_EQ(cache.recordCount(), 1);
+  EXPECT_TRUE(sameBits(again, saved));
+
+  // Clearing twice, or an empty cache, is harmless.
+  cache.clearDealerOutcomes();
+  cache.clearDealerOutcomes();
+  EXPECT_EQ(cache.recordCount(), 0);
+}
+
+// Many different shoes share one cache: each gets a record of its own, and
+// every earlier record is still found, at the same address and unchanged,
+// after all the later insertions.
+TEST(DealerOutcomeCacheTest, DifferentRemovalsKeepEarlierRecords) {
+  DealerOutcomeCache cache;
+  std::mt19937 rng(31337);
+  std::vector<Shoe> shoes;
+  std::vector<const DealerOutcome*> records;
+  std::vector<DealerOutcome> copies;
+  while (shoes.size() < 150) {
+    Shoe shoe(1);
+    const int removals = std::uniform_int_distribution<int>(0, 8)(rng);
+    for (int i = 0; i < removals; ++i) {
+      const int r = std::uniform_int_distribution<int>(1, 10)(rng);
+      if (shoe.count(r) > 0) shoe.removeCard(r);
+    }
+    bool seen = false;
+    for (const Shoe& s : shoes) seen = seen || s == shoe;
+    const std::int64_t before = cache.recordCount();
+    const DealerOutcome& o = cache.dealerOutcomeFor(DealerOutcome(shoe.takenOut()), shoe, true);
+    EXPECT_EQ(o.takenOut, shoe.takenOut());
+    if (seen) {
+      EXPECT_EQ(cache.recordCount(), before);
+      continue;
+    }
+    EXPECT_EQ(cache.recordCount(), before + 1);
+    shoes.push_back(shoe);
+    records.push_back(&o);
+    copies.push_back(o);
+  }
+  const std::int64_t computed = cache.computedCount();
+  for (std::size_t i = 0; i < shoes.size(); ++i) {
+    const DealerOutcome& o =
+        cache.dealerOutcomeFor(DealerOutcome(shoes[i].takenOut()), shoes[i], true);
+    EXPECT_EQ(&o, records[i]) << "shoe " << i;
+    EXPECT_TRUE(sameBits(o, copies[i])) << "shoe " << i;
+  }
+  EXPECT_EQ(cache.computedCount(), computed);
+  EXPECT_EQ(cache.recordCount(), 150);
+  // A spot check that the records belong to their shoes.
+  expectMatchesReference(*records[17], shoes[17], true);
+}
+
+// The calculator's lookup uses its own shoe and its soft-17 rule.
+TEST(DealerOutcomeCalculator, UsesLiveShoeAndRule) {
+  RuleSet h17;
+  h17.standsOnSoft17 = false;
+  SplitCalculator calc(Shoe(1), h17);
+  const DealerOutcome& o = calc.dealerOutcomeFor(DealerOutcome(calc.shoe.takenOut()));
+  EXPECT_NEAR(o.overall[DealerBust], 0.287485, kSixPlaces);
+  EXPECT_NEAR(o.byUpCard[rankIndex(6)][DealerBust], 0.437756, kSixPlaces);
+  EXPECT_EQ(calc.dealerCache.recordCount(), 1);
+  EXPECT_EQ(&calc.dealerOutcomeFor(DealerOutcome(calc.shoe.takenOut())), &o);
+  EXPECT_EQ(calc.shoe, Shoe(1));
+  EXPECT_EQ(dealerTableH17.cursor, nullptr);
+
+  calc.shoe.removeCards(ShoeCounts{0, 0, 0, 0, 0, 4, 0, 0, 0, 0});
+  const DealerOutcome& noSixes = calc.dealerOutcomeFor(DealerOutcome(calc.shoe.takenOut()));
+  EXPECT_EQ(row(noSixes.byUpCard[rankIndex(6)]), (Outcome{0, 0, 0, 0, 0, 0, 1}));
+  EXPECT_EQ(calc.dealerCache.recordCount(), 2);
+  calc.shoe.returnCards(ShoeCounts{0, 0, 0, 0, 0, 4, 0, 0, 0, 0});
+}
+
+}  // namespace
