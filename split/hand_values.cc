@@ -103,12 +103,13 @@ void SplitCalculator::computeDouble(PlayerHandState& s, int /*handNumber*/) {
   const bool peek = rules.peeks();
 
   // A dealer blackjack takes only the original bet under peek: the doubled
-  // stand value charged it twice, so it is given back once.
-  auto doubledValue = [&](int c, int i) {
+  // stand value charged it twice, so it is given back once. The blackjack
+  // chance is this hand's, whatever card comes.
+  auto doubledValue = [&](int c, int i, double blackjack) {
     const bool busts = finalAce || t + c > 21;
-    if (busts) return peek ? -2.0 + dealerBlackjack(s, i) : -2.0;
+    if (busts) return peek ? -2.0 + blackjack : -2.0;
     const double stand = s.next[rankIndex(c)]->standEv[i];
-    return peek ? 2.0 * stand + dealerBlackjack(s, i) : 2.0 * stand;
+    return peek ? 2.0 * stand + blackjack : 2.0 * stand;
   };
 
   if (t == 21) {
@@ -121,9 +122,11 @@ void SplitCalculator::computeDouble(PlayerHandState& s, int /*handNumber*/) {
   const DrawChances& draw = drawChancesNow();
   for (int i = 0; i < ValueCount; ++i) {
     if (!draw.dealable[i]) continue;
+    const double blackjack = dealerBlackjack(s, i);
     double sum = 0.0;
     for (int c = 1; c <= RankCount; ++c)
-      if (draw.drawable[i][rankIndex(c)]) sum += draw.chance[i][rankIndex(c)] * doubledValue(c, i);
+      if (draw.drawable[i][rankIndex(c)])
+        sum += draw.chance[i][rankIndex(c)] * doubledValue(c, i, blackjack);
     s.doubleEv[i] = sum;
   }
 }

@@ -128,7 +128,9 @@ void SplitCalculator::evaluateSecondHand(PlayerHandState& firstHand) {
       if (shoe.count(r) == 0 || state.hardTotal + r > 21) continue;
       state.next[rankIndex(r)] = tree.find(withCard(state.counts, r));
     }
-    computeDouble(state, 2);
+    // The double value of a hand that may not double is never read: not by
+    // its own choice, nor by a predecessor, which follows only chosen actions.
+    if (canDouble(state)) computeDouble(state, 2);
     computeHit(state, 2);
     chooseBest(state);
     if (state.cardCount == 1) {
