@@ -4,6 +4,8 @@
 #include <memory>
 #include <vector>
 
+#include "model/avl_balance.h"
+
 DealerOutcome::DealerOutcome(const ShoeCounts& cardsTakenOut) : takenOut(cardsTakenOut) {
   auto bustForSure = [](double* vector) {
     std::fill(vector, vector + OutcomeCount, 0.0);
@@ -157,65 +159,9 @@ bool insertNode(Node*& link, Node* fresh) {
     link = fresh;
     return true;
   }
-  Node* node = link;
-  if (rankCountsLess(node->key, fresh->key)) {
-    if (!insertNode(node->right, fresh)) return false;
-    if (node->balance < 0) {
-      node->balance = 0;
-      return false;
-    }
-    if (node->balance == 0) {
-      node->balance = 1;
-      return true;
-    }
-    Node* r = node->right;
-    if (r->balance == 1) {
-      node->right = r->left;
-      r->left = node;
-      node->balance = 0;
-      r->balance = 0;
-      link = r;
-    } else {
-      Node* q = r->left;
-      r->left = q->right;
-      q->right = r;
-      node->right = q->left;
-      q->left = node;
-      node->balance = q->balance == 1 ? -1 : 0;
-      r->balance = q->balance == -1 ? 1 : 0;
-      q->balance = 0;
-      link = q;
-    }
-    return false;
-  }
-  if (!insertNode(node->left, fresh)) return false;
-  if (node->balance > 0) {
-    node->balance = 0;
-    return false;
-  }
-  if (node->balance == 0) {
-    node->balance = -1;
-    return true;
-  }
-  Node* l = node->left;
-  if (l->balance == -1) {
-    node->left = l->right;
-    l->right = node;
-    node->balance = 0;
-    l->balance = 0;
-    link = l;
-  } else {
-    Node* q = l->right;
-    l->right = q->left;
-    q->left = l;
-    node->left = q->right;
-    q->right = node;
-    node->balance = q->balance == -1 ? 1 : 0;
-    l->balance = q->balance == 1 ? -1 : 0;
-    q->balance = 0;
-    link = q;
-  }
-  return false;
+  if (rankCountsLess(link->key, fresh->key))
+    return insertNode(link->right, fresh) && rightSideGrew(link);
+  return insertNode(link->left, fresh) && leftSideGrew(link);
 }
 
 void deleteTree(Node* node) {

@@ -1,5 +1,7 @@
 #include "split/player_hand_state.h"
 
+#include "model/avl_balance.h"
+
 PlayerHandState::PlayerHandState(const HandCounts& drawn, int pair) : PlayerHandState() {
   pairRank = static_cast<std::int16_t>(pair);
   counts = drawn;
@@ -36,70 +38,17 @@ PlayerHandState* insertAt(PlayerHandState*& link, const PlayerHandState& key, bo
     grew = true;
     return link;
   }
-  PlayerHandState* node = link;
-  if (compositionLess(*node, key)) {
-    PlayerHandState* stored = insertAt(node->right, key, grew, found);
-    if (!grew) return stored;
-    if (node->balance == -1) {
-      node->balance = 0;
-      grew = false;
-    } else if (node->balance == 0) {
-      node->balance = 1;
-    } else {
-      PlayerHandState* r = node->right;
-      if (r->balance == 1) {
-        node->right = r->left;
-        r->left = node;
-        node->balance = 0;
-        r->balance = 0;
-        link = r;
-      } else {
-        PlayerHandState* q = r->left;
-        r->left = q->right;
-        q->right = r;
-        node->right = q->left;
-        q->left = node;
-        node->balance = q->balance == 1 ? -1 : 0;
-        r->balance = q->balance == -1 ? 1 : 0;
-        q->balance = 0;
-        link = q;
-      }
-      grew = false;
-    }
+  if (compositionLess(*link, key)) {
+    PlayerHandState* stored = insertAt(link->right, key, grew, found);
+    if (grew) grew = rightSideGrew(link);
     return stored;
   }
-  if (!compositionGreater(*node, key)) {
+  if (!compositionGreater(*link, key)) {
     found = true;
-    return node;
+    return link;
   }
-  PlayerHandState* stored = insertAt(node->left, key, grew, found);
-  if (!grew) return stored;
-  if (node->balance == 1) {
-    node->balance = 0;
-    grew = false;
-  } else if (node->balance == 0) {
-    node->balance = -1;
-  } else {
-    PlayerHandState* l = node->left;
-    if (l->balance == -1) {
-      node->left = l->right;
-      l->right = node;
-      node->balance = 0;
-      l->balance = 0;
-      link = l;
-    } else {
-      PlayerHandState* q = l->right;
-      l->right = q->left;
-      q->left = l;
-      node->left = q->right;
-      q->right = node;
-      node->balance = q->balance == -1 ? 1 : 0;
-      l->balance = q->balance == 1 ? -1 : 0;
-      q->balance = 0;
-      link = q;
-    }
-    grew = false;
-  }
+  PlayerHandState* stored = insertAt(link->left, key, grew, found);
+  if (grew) grew = leftSideGrew(link);
   return stored;
 }
 
