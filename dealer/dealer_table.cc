@@ -138,15 +138,25 @@ namespace {
 
 // Both tables are built during static initialisation, stands-on-soft-17
 // first, and destroyed after main returns in the opposite order. Without them
-// nothing can be computed, so a failure to build them ends the program.
+// nothing can be computed, so running out of memory while they are built
+// ends the program with a message. That is done from the allocator's new
+// handler rather than by catching bad_alloc: with memory that short, the
+// runtime may not be able to allocate the exception itself.
+[[noreturn]] void tablesOutOfMemory() {
+  std::fputs("splitev: not enough memory to build the dealer hand tables\n", stderr);
+  std::_Exit(EXIT_FAILURE);
+}
+
+// Installs the handler for as long as the tables are being built.
+struct OutOfMemoryExit {
+  std::new_handler previous = std::set_new_handler(tablesOutOfMemory);
+};
+
 struct GlobalDealerTables {
-  DealerHandTable s17;
-  DealerHandTable h17;
-  GlobalDealerTables() try : s17(22), h17(23) {
-  } catch (const std::bad_alloc&) {
-    std::fputs("splitev: not enough memory to build the dealer hand tables\n", stderr);
-    std::_Exit(EXIT_FAILURE);
-  }
+  OutOfMemoryExit guard;
+  DealerHandTable s17{22};
+  DealerHandTable h17{23};
+  GlobalDealerTables() { std::set_new_handler(guard.previous); }
 };
 
 GlobalDealerTables globalTables;
