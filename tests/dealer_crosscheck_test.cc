@@ -14,6 +14,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -296,6 +297,25 @@ TEST_F(DealerCrossCheck, FullShoes) {
 
 TEST_F(DealerCrossCheck, UnevenRemovals) {
   for (const Shoe& s : unevenShoes()) crossCheckBothRules(s);
+}
+
+// Random depletions of one and two decks, often with whole ranks gone, so
+// that some up cards cannot be dealt.
+TEST_F(DealerCrossCheck, RandomDepletedShoes) {
+  std::mt19937 rng(4242);
+  for (int trial = 0; trial < 30; ++trial) {
+    Shoe shoe(trial % 3 == 0 ? 2 : 1);
+    const int removals = std::uniform_int_distribution<int>(1, 30)(rng);
+    for (int i = 0; i < removals; ++i) {
+      const int r = std::uniform_int_distribution<int>(1, 10)(rng);
+      if (shoe.count(r) > 0) shoe.removeCard(r);
+    }
+    if (trial % 5 == 0)
+      while (shoe.count(1) > 0) shoe.removeCard(1);
+    if (trial % 7 == 0)
+      while (shoe.count(10) > 0) shoe.removeCard(10);
+    crossCheckBothRules(shoe);
+  }
 }
 
 TEST_F(DealerCrossCheck, UndealableUpCards) {
