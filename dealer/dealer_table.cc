@@ -128,12 +128,6 @@ DealerDrawState& DealerHandTable::insert(const DealerDrawState& state) {
   return *node;
 }
 
-const DealerDrawState* DealerHandTable::find(const HandCounts& counts) const {
-  for (const DealerDrawState* s = head; s != nullptr; s = s->next)
-    if (compositionEqual(s->composition.counts, counts)) return s;
-  return nullptr;
-}
-
 namespace {
 
 // Both tables are built during static initialisation, stands-on-soft-17

@@ -43,9 +43,6 @@ class DealerHandTable {
   // already stored and returns the stored node.
   DealerDrawState& insert(const DealerDrawState& state);
 
-  // The stored state with exactly these counts, or null.
-  const DealerDrawState* find(const HandCounts& counts) const;
-
  private:
   void enumerate();
   void release();

@@ -47,6 +47,8 @@ struct RuleSet {
   bool charlie6 = false;                 // 6 or more cards win automatically
   bool dan = false;                      // doubling on any number of cards
 
+  bool operator==(const RuleSet&) const = default;
+
   // Any non-zero blackjack rule counts as no peek.
   bool peeks() const { return dealerBjRule == DealerBjRule::FullPeek; }
 };

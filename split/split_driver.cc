@@ -60,16 +60,13 @@ SplitRun SplitCalculator::evaluateSplit(const Removals& removals, Rank pair) {
 
     PlayerHandTree tree;
     forEachComposition(shoe, pair, 31, true, [&](const HandCounts& c) {
-      // Step a: the dealer key, taken before the cards come out.
-      ShoeCounts takenOut = shoe.takenOut();
-      for (int i = 0; i < RankCount; ++i) takenOut[i] += c[i];
-      const int drawn = cardsIn(c);
-      // Step b: a split ace that may not be hit takes exactly one card.
-      if (pair == Ace && !rules.hsa && drawn > 1) return;
+      // A split ace that may not be hit takes exactly one card.
+      if (pair == Ace && !rules.hsa && cardsIn(c) > 1) return;
 
+      // With the hand's cards out, the shoe is the full shoe less the dealer key.
       shoe.removeCards(c);
       PlayerHandState state(c, pair);
-      if (state.hardTotal <= 21) state.dealer = &dealerOutcomeFor(DealerOutcome(takenOut));
+      if (state.hardTotal <= 21) state.dealer = &dealerOutcomeFor(DealerOutcome(shoe.takenOut()));
       computeStand(state, 1);
 
       // Successors, busted ones included, are already in the tree.
@@ -116,13 +113,11 @@ void SplitCalculator::evaluateSecondHand(PlayerHandState& firstHand) {
   if (pair < 1 || pair > 10) return;
   PlayerHandTree tree;
   forEachComposition(shoe, pair, 21, false, [&](const HandCounts& c) {
-    ShoeCounts takenOut = shoe.takenOut();
-    for (int i = 0; i < RankCount; ++i) takenOut[i] += c[i];
     if (pair == Ace && !rules.hsa && cardsIn(c) > 1) return;
 
     shoe.removeCards(c);
     PlayerHandState state(c, pair);
-    state.dealer = &dealerOutcomeFor(DealerOutcome(takenOut));
+    state.dealer = &dealerOutcomeFor(DealerOutcome(shoe.takenOut()));
     computeStand(state, 2);
     for (int r = 1; r <= RankCount; ++r) {
       if (shoe.count(r) == 0 || state.hardTotal + r > 21) continue;

@@ -166,20 +166,6 @@ TEST_P(DealerTable, SuccessorsAreExactlyTheStatesOneCardOn) {
   }
 }
 
-// The table's lookup agrees with a scan, both for stored hands and for hands
-// that are not states.
-TEST_P(DealerTable, FindAgreesWithScan) {
-  const DealerHandTable& t = table();
-  for (int i = 0; i < t.count; ++i) {
-    ASSERT_EQ(t.find(t.states[i]->composition.counts), t.states[i]) << "slot " << i;
-    for (int r = 1; r <= RankCount; ++r) {
-      HandCounts plus = t.states[i]->composition.counts;
-      ++plus[rankIndex(r)];
-      ASSERT_EQ(t.find(plus), scanFor(t, plus)) << "slot " << i << ", rank " << r;
-    }
-  }
-}
-
 // The states are the hands reachable from the empty hand by drawing while the
 // dealer must draw, worked out here by a search that knows nothing of the
 // table's enumeration.
