@@ -2,6 +2,7 @@
 
 #include <ostream>
 #include <stdexcept>
+#include <string>
 
 // Key codes that are not characters.
 constexpr int EnterKey = 13;
@@ -13,6 +14,13 @@ constexpr int NonCharacterKey = 256;
 // the program as on x.
 struct EndOfInput : std::runtime_error {
   EndOfInput() : std::runtime_error("end of input") {}
+};
+
+// Thrown when standard output refuses what was written (a full device, a
+// closed descriptor): the program ends with the message and status 1.
+struct OutputFailed : std::runtime_error {
+  explicit OutputFailed(const std::string& reason)
+      : std::runtime_error("cannot write to standard output: " + reason) {}
 };
 
 // The console every screen talks to. The real one drives the terminal; the

@@ -7,7 +7,13 @@
 int main() {
   try {
     PosixConsole console;
-    return runProgram(console);
+    const int status = runProgram(console);
+    console.flushOutput();
+    return status;
+  } catch (const OutputFailed& error) {
+    // Standard output is of no use: one line on standard error.
+    std::cerr << "splitev: " << error.what() << '\n';
+    return 1;
   } catch (const std::exception& error) {
     // The console has put the terminal back on the way out.
     std::cout.flush();

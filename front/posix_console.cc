@@ -9,6 +9,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <iostream>
 
 namespace {
@@ -18,12 +19,17 @@ constexpr int EscapeByte = 27;
 // terminal sends the whole sequence at once; a lone Escape has nothing after.
 constexpr int EscapeFollowMs = 100;
 
-// The terminal mode to put back, shared with the signal handlers, which may
-// only touch plain data. keyModeActive is set while a key read has the
-// terminal in single-key mode.
+// The terminal modes, shared with the signal handlers, which may only touch
+// plain data. keyModeActive is set while a key read has the terminal in
+// single-key mode (keyTerminalMode); savedTerminalMode is the mode it was
+// found in.
 int savedTerminalFd = -1;
 termios savedTerminalMode{};
+termios keyTerminalMode{};
 volatile std::sig_atomic_t keyModeActive = 0;
+
+// The signals that end the program; the terminal is put back before they do.
+constexpr int EndingSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
 
 // Async-signal-safe: only tcsetattr on saved plain data.
 void restoreTerminal() {
@@ -42,26 +48,78 @@ extern "C" void restoreTerminalAndReraise(int signalNumber) {
   std::raise(signalNumber);
 }
 
+// Ctrl-Z: the shell gets the terminal back in the mode it was found in, and
+// the program stops as it would have. On continuing (fg), a key read still in
+// progress gets its single-key mode back. Async-signal-safe calls only.
+extern "C" void suspendWithTerminalRestored(int) {
+  const int savedErrno = errno;
+  const bool readingKey = keyModeActive != 0;
+  if (readingKey) tcsetattr(savedTerminalFd, TCSANOW, &savedTerminalMode);
+
+  // Stop by the signal's own default action: unblocked (it is blocked while
+  // this handler runs) and raised again.
+  struct sigaction stopAction {};
+  stopAction.sa_handler = SIG_DFL;
+  sigemptyset(&stopAction.sa_mask);
+  struct sigaction thisAction {};
+  sigaction(SIGTSTP, &stopAction, &thisAction);
+  sigset_t suspend;
+  sigemptyset(&suspend);
+  sigaddset(&suspend, SIGTSTP);
+  sigprocmask(SIG_UNBLOCK, &suspend, nullptr);
+  std::raise(SIGTSTP);
+
+  // Continued. Returning from the handler blocks nothing again.
+  sigaction(SIGTSTP, &thisAction, nullptr);
+  if (readingKey) tcsetattr(savedTerminalFd, TCSANOW, &keyTerminalMode);
+  errno = savedErrno;
+}
+
+// Installs handler for the signal unless the caller chose to ignore it (nohup,
+// a shell without job control): an ignored signal stays ignored. While the
+// handler runs, none of the other guarded signals interrupts it.
+void guardSignal(int signalNumber, void (*handler)(int)) {
+  struct sigaction previous {};
+  sigaction(signalNumber, nullptr, &previous);
+  if (previous.sa_handler == SIG_IGN) return;
+  struct sigaction action {};
+  action.sa_handler = handler;
+  sigemptyset(&action.sa_mask);
+  for (int other : EndingSignals) sigaddset(&action.sa_mask, other);
+  sigaddset(&action.sa_mask, SIGTSTP);
+  sigaction(signalNumber, &action, nullptr);
+}
+
 void installTerminalGuards() {
   static bool installed = false;
   if (installed) return;
   installed = true;
   std::atexit(restoreTerminalAtExit);
-  for (int signalNumber : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) {
-    struct sigaction previous {};
-    sigaction(signalNumber, nullptr, &previous);
-    // A signal the caller chose to ignore (nohup, a background job) stays ignored.
-    if (previous.sa_handler == SIG_IGN) continue;
-    struct sigaction action {};
-    action.sa_handler = restoreTerminalAndReraise;
-    sigemptyset(&action.sa_mask);
-    sigaction(signalNumber, &action, nullptr);
-  }
+  for (int signalNumber : EndingSignals) guardSignal(signalNumber, restoreTerminalAndReraise);
+  guardSignal(SIGTSTP, suspendWithTerminalRestored);
 }
+
+// Holds back Ctrl-Z for the life of the object, so a stop never falls between
+// a mode switch and the record of it.
+class SuspendBlocked {
+ public:
+  SuspendBlocked() {
+    sigset_t suspend;
+    sigemptyset(&suspend);
+    sigaddset(&suspend, SIGTSTP);
+    sigprocmask(SIG_BLOCK, &suspend, &previous);
+  }
+  ~SuspendBlocked() { sigprocmask(SIG_SETMASK, &previous, nullptr); }
+  SuspendBlocked(const SuspendBlocked&) = delete;
+  SuspendBlocked& operator=(const SuspendBlocked&) = delete;
+
+ private:
+  sigset_t previous{};
+};
 
 // Single-key mode for the life of the object: no echo, no line editing, bytes
 // as sent (so Enter arrives as 13). Signal keys keep working, so Ctrl-C still
-// ends the program.
+// ends the program and Ctrl-Z still stops it.
 class KeyMode {
  public:
   explicit KeyMode(int fd) {
@@ -73,12 +131,17 @@ class KeyMode {
     single.c_cc[VMIN] = 1;
     single.c_cc[VTIME] = 0;
     // Saved before the switch, so a signal arriving at any point finds what to restore.
+    const SuspendBlocked held;
     savedTerminalFd = fd;
     savedTerminalMode = found;
+    keyTerminalMode = single;
     keyModeActive = 1;
     tcsetattr(fd, TCSANOW, &single);
   }
-  ~KeyMode() { restoreTerminal(); }
+  ~KeyMode() {
+    const SuspendBlocked held;
+    restoreTerminal();
+  }
   KeyMode(const KeyMode&) = delete;
   KeyMode& operator=(const KeyMode&) = delete;
 };
@@ -135,9 +198,14 @@ int readEscapeSequence(int fd) {
   return NonCharacterKey;  // Alt with a key
 }
 
-void flushOutput() {
-  std::cout.flush();
-  std::fflush(stdout);
+// Writes out what is buffered. False when standard output refused any of it,
+// now or at an earlier write that found the buffer full; errno then tells why
+// when one of these flushes was the write that failed.
+bool writeBuffered() {
+  errno = 0;
+  std::cout.flush();  // flushes stdout too
+  const bool flushed = std::fflush(stdout) == 0;
+  return flushed && std::ferror(stdout) == 0 && !std::cout.bad();
 }
 
 }  // namespace
@@ -148,6 +216,13 @@ PosixConsole::PosixConsole() {
   keysFromTerminal = isatty(STDIN_FILENO) != 0;
   if (keysFromTerminal) {
     keyFd = open("/dev/tty", O_RDWR | O_CLOEXEC);
+    if (keyFd >= 0 && keyFd <= STDERR_FILENO) {
+      // Standard output or error was closed: kept in that place, the terminal
+      // would take their text and a closed output would go unnoticed.
+      const int moved = fcntl(keyFd, F_DUPFD_CLOEXEC, STDERR_FILENO + 1);
+      close(keyFd);
+      keyFd = moved;
+    }
     ownsKeyFd = keyFd >= 0;
     // Without a controlling terminal, the terminal on standard input will do.
     if (!ownsKeyFd) keyFd = STDIN_FILENO;
@@ -159,8 +234,15 @@ PosixConsole::PosixConsole() {
 
 PosixConsole::~PosixConsole() {
   restoreTerminal();
-  flushOutput();
+  // A failure here has been reported already, or is reported by flushOutput.
+  writeBuffered();
   if (ownsKeyFd) close(keyFd);
+}
+
+void PosixConsole::flushOutput() {
+  if (writeBuffered()) return;
+  const int reason = errno;
+  throw OutputFailed(reason != 0 ? std::strerror(reason) : "write error");
 }
 
 int PosixConsole::readKey() {

@@ -20,8 +20,15 @@
 // buffer, so printText keeps its place among the stream's text. The screen is
 // cleared by escape codes only when standard output is a terminal.
 //
+// Every read first writes out the output buffered so far; when standard
+// output refuses it (a full device, a closed descriptor) the read throws
+// OutputFailed instead. A reader that left (SIGPIPE) ends the program as the
+// signal does.
+//
 // However the program ends - normally, by exception, or by SIGINT, SIGTERM,
-// SIGHUP or SIGQUIT - the terminal is left in the mode it was found in.
+// SIGHUP or SIGQUIT - the terminal is left in the mode it was found in. So it
+// is while the program is stopped (Ctrl-Z); on continuing, a key read in
+// progress is single-key again.
 class PosixConsole : public Console {
  public:
   PosixConsole();
@@ -34,6 +41,10 @@ class PosixConsole : public Console {
   void clearScreen() override;
   std::ostream& out() override;
   void printText(const char* text) override;
+
+  // Writes out everything buffered; throws OutputFailed when standard output
+  // refuses it. The program's last output is checked this way.
+  void flushOutput();
 
  private:
   int readTerminalKey();

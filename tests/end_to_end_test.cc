@@ -130,6 +130,33 @@ TEST(TerminalSession, SignalsWhileWaitingForAKeyRestoreTheTerminal) {
   }
 }
 
+TEST(TerminalSession, StopAndContinueWhileWaitingForAKey) {
+  PtySession session(Binary, PtySession::Start::AsJob);
+  ASSERT_TRUE(session.waitFor(MenuEnd)) << session.output();
+  ASSERT_TRUE(waitForKeyMode(session));
+
+  // Ctrl-Z: stopped, with the terminal in the mode it was found in.
+  session.send("\x1a");
+  bool stopped = false;
+  for (int tries = 0; tries < 300 && !stopped; ++tries) {
+    stopped = session.jobStopped();
+    if (!stopped) std::this_thread::sleep_for(milliseconds(10));
+  }
+  ASSERT_TRUE(stopped);
+  EXPECT_TRUE(PtySession::sameMode(session.attributes(), session.startingAttributes()));
+
+  // An interactive shell puts its own mode back meanwhile. fg: the same key
+  // read, single-key again, so x acts at once, unechoed.
+  session.setAttributes(session.startingAttributes());
+  session.continueJob();
+  ASSERT_TRUE(waitForKeyMode(session));
+  session.markEnd();
+  session.send("x");
+  EXPECT_TRUE(exitedWithZero(session.waitExit()));
+  EXPECT_EQ(session.outputAfterMark(), "x");
+  EXPECT_TRUE(PtySession::sameMode(session.attributes(), session.startingAttributes()));
+}
+
 struct PipedRun {
   std::optional<int> status;  // none when the program had to be killed
   std::string output;
@@ -224,6 +251,52 @@ TEST(PipedSession, EndOfInputEndsLikeExit) {
   const std::string ending = PressAnyKey;
   ASSERT_GE(afterInformation.output.size(), ending.size());
   EXPECT_EQ(afterInformation.output.substr(afterInformation.output.size() - ending.size()), ending);
+}
+
+// Runs the program on piped input with standard output on the given file,
+// or closed when there is none; returns the wait status and what it wrote
+// to standard error.
+std::pair<int, std::string> runWithOutput(const std::string& input, const char* output) {
+  int toChild[2];
+  int errors[2];
+  if (pipe(toChild) != 0 || pipe(errors) != 0) return {};
+  std::string name = Binary;  // prepared before the fork
+  char* const arguments[] = {name.data(), nullptr};
+  const pid_t child = fork();
+  if (child == 0) {
+    setsid();
+    dup2(toChild[0], STDIN_FILENO);
+    dup2(errors[1], STDERR_FILENO);
+    close(STDOUT_FILENO);
+    if (output != nullptr && open(output, O_WRONLY) != STDOUT_FILENO) _exit(126);
+    for (int fd : {toChild[0], toChild[1], errors[0], errors[1]}) close(fd);
+    execv(name.c_str(), arguments);
+    _exit(127);
+  }
+  close(toChild[0]);
+  close(errors[1]);
+  if (write(toChild[1], input.data(), input.size()) != static_cast<ssize_t>(input.size()))
+    ADD_FAILURE() << "short write";
+  close(toChild[1]);
+  std::string text;
+  char buffer[512];
+  for (ssize_t got = 0; (got = read(errors[0], buffer, sizeof buffer)) > 0;)
+    text.append(buffer, static_cast<std::size_t>(got));
+  close(errors[0]);
+  int status = 0;
+  waitpid(child, &status, 0);
+  return {status, text};
+}
+
+TEST(PipedSession, OutputThatCannotBeWrittenIsAFailure) {
+  const std::pair<const char*, std::string> cases[] = {
+      {"/dev/full", "No space left on device"}, {nullptr, "Bad file descriptor"}};
+  for (const auto& [output, reason] : cases) {
+    const auto [status, errors] = runWithOutput("48 x", output);
+    const std::string name = output != nullptr ? output : "closed";
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << name << ": status " << status;
+    EXPECT_EQ(errors, "splitev: cannot write to standard output: " + reason + "\n") << name;
+  }
 }
 
 }  // namespace

@@ -24,11 +24,19 @@
 // attributes can be read at any time, also after the program has ended.
 //
 // Output is kept as the terminal delivered it: newlines come out as "\r\n".
+//
+// Started as a job, the program runs in a process group of its own under a
+// waiting parent, as a shell with job control runs it: Ctrl-Z then stops it
+// (a group without such a parent is orphaned, and the kernel does not stop
+// it), and continueJob does what fg does. waitExit then reports the parent's
+// status, which is the program's exit status.
 class PtySession {
  public:
   using Clock = std::chrono::steady_clock;
 
-  explicit PtySession(const std::string& program) {
+  enum class Start { Directly, AsJob };
+
+  explicit PtySession(const std::string& program, Start start = Start::Directly) {
     winsize size{};
     size.ws_row = 25;
     size.ws_col = 80;
@@ -49,6 +57,7 @@ class PtySession {
       // standard input, output and error (what forkpty does).
       close(master);
       if (login_tty(slave) != 0) _exit(126);
+      if (start == Start::AsJob) runAsJob(name.c_str(), arguments);
       execv(name.c_str(), arguments);
       _exit(127);
     }
@@ -57,6 +66,9 @@ class PtySession {
 
   ~PtySession() {
     if (child > 0 && !exitStatus) {
+      // A job has a group of its own; it goes first, stopped or not.
+      const pid_t job = tcgetpgrp(master);
+      if (job > 0 && job != child) kill(-job, SIGKILL);
       kill(child, SIGKILL);
       int status = 0;
       waitpid(child, &status, 0);
@@ -129,6 +141,20 @@ class PtySession {
 
   void sendSignal(int signalNumber) { kill(child, signalNumber); }
 
+  // For a program started as a job: whether it is stopped now, and fg.
+  bool jobStopped() const {
+    const pid_t job = tcgetpgrp(master);
+    if (job <= 0) return false;
+    const std::string stat = readFile("/proc/" + std::to_string(job) + "/stat");
+    // "pid (name) state ...": the state follows the name's closing parenthesis.
+    const std::size_t close = stat.rfind(')');
+    return close != std::string::npos && close + 2 < stat.size() && stat[close + 2] == 'T';
+  }
+  void continueJob() const {
+    const pid_t job = tcgetpgrp(master);
+    if (job > 0) kill(-job, SIGCONT);
+  }
+
   // The terminal's current attributes, and those it had before the program started.
   termios attributes() const {
     termios mode{};
@@ -136,6 +162,10 @@ class PtySession {
     return mode;
   }
   const termios& startingAttributes() const { return initialMode; }
+  // Sets them, as a shell does when it takes the terminal back.
+  void setAttributes(const termios& mode) const {
+    if (tcsetattr(slave, TCSANOW, &mode) != 0) throw std::runtime_error("tcsetattr failed");
+  }
 
   // True when every mode flag and control character matches.
   static bool sameMode(const termios& a, const termios& b) {
@@ -147,6 +177,43 @@ class PtySession {
   }
 
  private:
+  // In the child, on its terminal: runs the program in a new foreground
+  // process group, waits for it and exits with its status. Never returns.
+  [[noreturn]] static void runAsJob(const char* path, char* const arguments[]) {
+    sigset_t hold;
+    sigemptyset(&hold);
+    sigaddset(&hold, SIGTTOU);  // taking the terminal from the background
+    sigset_t previous;
+    sigprocmask(SIG_BLOCK, &hold, &previous);
+    const pid_t job = fork();
+    if (job == 0) {
+      setpgid(0, 0);
+      tcsetpgrp(STDIN_FILENO, getpid());
+      sigprocmask(SIG_SETMASK, &previous, nullptr);
+      execv(path, arguments);
+      _exit(127);
+    }
+    if (job < 0) _exit(126);
+    // Both sides set the group, so neither waits for the other.
+    setpgid(job, job);
+    tcsetpgrp(STDIN_FILENO, job);
+    int status = 0;
+    while (waitpid(job, &status, 0) < 0 && errno == EINTR) {
+    }
+    _exit(WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status));
+  }
+
+  static std::string readFile(const std::string& path) {
+    const int fd = open(path.c_str(), O_RDONLY);
+    if (fd < 0) return "";
+    std::string text;
+    char buffer[512];
+    ssize_t got = 0;
+    while ((got = read(fd, buffer, sizeof buffer)) > 0) text.append(buffer, static_cast<std::size_t>(got));
+    close(fd);
+    return text;
+  }
+
   // Appends what arrives before the deadline; false when nothing did.
   bool readSome(Clock::time_point deadline) {
     const auto left =
