@@ -4,9 +4,11 @@
 #include <array>
 #include <cstddef>
 #include <ostream>
+#include <string>
 #include <string_view>
 
 #include "front/screens.h"
+#include "model/rules_summary.h"
 
 namespace {
 
@@ -16,16 +18,6 @@ constexpr const char* NotDealt = "X X X X X";
 constexpr std::string_view PairKeys = "aA23456789tT";
 constexpr std::array<Rank, 12> PairValues = {1, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 10};
 static_assert(PairKeys.size() == PairValues.size());
-
-constexpr std::array<const char*, 7> DoubleRuleHeader = {
-    "\nDouble any 2 cards",
-    "\nDouble restricted to hard 10 or 11",
-    "\nDouble restricted to hard 9, 10 or 11",
-    "\nDouble restricted to hard 10 or 11 or any soft total",
-    "\nDouble restricted to hard 9, 10 or 11 or any soft total",
-    "\nDouble restricted to hard totals only",
-    "\nNo doubling allowed",
-};
 
 // Prints the shoe the removals leave and returns its counts, ace first.
 ShoeCounts printShoeComposition(Console& console, const SplitCalculator& calculator,
@@ -64,23 +56,11 @@ Rank enterPairValue(Console& console) {
   }
 }
 
-// The summary of the rules that bear on splitting.
+// The summary of the rules that bear on splitting, then the view.
 void printHeader(std::ostream& out, const RuleSet& rules, bool conditioned) {
-  out << (rules.peeks() ? "\n\nSingle split EVs (full peek)" : "\n\nSingle split EVs (no peek)");
-  out << (rules.standsOnSoft17 ? ", S17" : ", H17");
-  out << (rules.das ? ", DAS" : ", NDAS");
-  out << (rules.dan ? ", DAN" : ", no DAN");
-  if (rules.hsa) {
-    out << ", HSA" << (rules.das && rules.dspa ? ", DSpA" : "");
-  } else {
-    out << ", no HSA";
-  }
-  out << (rules.charlie5 ? ", charlie 5" : rules.charlie6 ? ", charlie 6" : ", no auto win");
-  // Without doubling after splitting no split hand is ever doubled.
-  const int doubleRule = static_cast<int>(rules.doubleRule);
-  if (rules.das && doubleRule >= 0 && doubleRule < static_cast<int>(DoubleRuleHeader.size())) {
-    out << DoubleRuleHeader[static_cast<std::size_t>(doubleRule)];
-  }
+  out << "\n\n" << rulesSummary(rules);
+  const std::string doubling = doublingSummary(rules);
+  if (!doubling.empty()) out << "\n" << doubling;
   out << (conditioned ? "\nEV conditioned on no dealer BJ" : "\nUnconditional EV");
   out << ", Allowed splits: " << 1;
 }
