@@ -1,5 +1,7 @@
 #include "dealer/dealer_table.h"
 
+#include <errno.h>  // program_invocation_short_name
+
 #include <cstdio>
 #include <cstdlib>
 #include <new>
@@ -135,9 +137,12 @@ namespace {
 // nothing can be computed, so running out of memory while they are built
 // ends the program with a message. That is done from the allocator's new
 // handler rather than by catching bad_alloc: with memory that short, the
-// runtime may not be able to allocate the exception itself.
+// runtime may not be able to allocate the exception itself. Every program
+// that links the engine has these tables, so the message names the program
+// that is running.
 [[noreturn]] void tablesOutOfMemory() {
-  std::fputs("splitev: not enough memory to build the dealer hand tables\n", stderr);
+  std::fputs(program_invocation_short_name, stderr);
+  std::fputs(": not enough memory to build the dealer hand tables\n", stderr);
   std::_Exit(EXIT_FAILURE);
 }
 

@@ -16,6 +16,10 @@ struct StartResult {
   std::string errors;
 };
 
+// The name the program is started under: the message must name the program
+// that is running, whichever links the engine.
+constexpr const char* StartedAs = "split-calculator";
+
 // Runs the program with its address space capped, "x" on standard input.
 StartResult startWithLimit(rlim_t bytes) {
   int errorPipe[2];
@@ -30,7 +34,7 @@ StartResult startWithLimit(rlim_t bytes) {
     close(errorPipe[0]);
     const rlimit limit{bytes, bytes};
     setrlimit(RLIMIT_AS, &limit);
-    execl(SPLITEV_BINARY, SPLITEV_BINARY, static_cast<char*>(nullptr));
+    execl(SPLITEV_BINARY, StartedAs, static_cast<char*>(nullptr));
     _exit(126);
   }
   close(errorPipe[1]);
@@ -45,7 +49,7 @@ StartResult startWithLimit(rlim_t bytes) {
 }
 
 TEST(StartupMemory, TablesThatCannotBeBuiltEndTheProgramWithAMessage) {
-  const std::string message = "splitev: not enough memory to build the dealer hand tables\n";
+  const std::string message = std::string(StartedAs) + ": not enough memory to build the dealer hand tables\n";
   int refusals = 0;
   // From too little to load the libraries at all to enough to run: every
   // start ends in one of three ways, and somewhere in between the tables
