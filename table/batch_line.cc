@@ -1,0 +1,142 @@
+#include "table/batch_line.h"
+
+#include <nlohmann/json.hpp>
+
+#include <cstdint>
+#include <limits>
+#include <optional>
+
+namespace {
+
+using nlohmann::json;
+
+// Long values are cut short in messages.
+constexpr std::size_t MaxShownValue = 40;
+
+// A value as a message shows it: its JSON text, cut short.
+std::string shown(const json& value) {
+  std::string text = value.dump(-1, ' ', false, json::error_handler_t::replace);
+  if (text.size() > MaxShownValue) text = text.substr(0, MaxShownValue) + "...";
+  return text;
+}
+
+std::string refused(std::string_view key, const json& value, std::string_view allowed) {
+  return std::string(key) + ": " + shown(value) + " is not allowed; allowed: " + std::string(allowed);
+}
+
+std::optional<std::int64_t> wholeNumber(const json& value) {
+  if (value.is_number_unsigned()) {
+    const std::uint64_t n = value.get<std::uint64_t>();
+    if (n > static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max())) return std::nullopt;
+    return static_cast<std::int64_t>(n);
+  }
+  if (value.is_number_integer()) return value.get<std::int64_t>();
+  return std::nullopt;
+}
+
+// Reads the rules object into rules, or gives the refusal.
+std::optional<std::string> readRules(const json& object, RuleSet& rules) {
+  if (!object.is_object()) return refused("rules", object, "an object");
+  for (const auto& [key, value] : object.items()) {
+    const std::string name = "rules." + key;
+    const auto flag = [&](bool& field) -> std::optional<std::string> {
+      if (!value.is_boolean()) return refused(name, value, "true or false");
+      field = value.get<bool>();
+      return std::nullopt;
+    };
+    std::optional<std::string> refusal;
+    if (key == "soft17") {
+      if (value == "stand" || value == "hit") {
+        rules.standsOnSoft17 = value == "stand";
+      } else {
+        refusal = refused(name, value, "\"stand\" or \"hit\"");
+      }
+    } else if (key == "double") {
+      const std::optional<DoubleRule> rule =
+          value.is_string() ? parseDoubleRuleName(value.get<std::string>()) : std::nullopt;
+      if (rule) {
+        rules.doubleRule = *rule;
+      } else {
+        refusal = refused(name, value, DoubleRulesAllowed);
+      }
+    } else if (key == "peek") {
+      bool peek = true;
+      refusal = flag(peek);
+      rules.dealerBjRule = peek ? DealerBjRule::FullPeek : DealerBjRule::NoPeek;
+    } else if (key == "das") {
+      refusal = flag(rules.das);
+    } else if (key == "hsa") {
+      refusal = flag(rules.hsa);
+    } else if (key == "dspa") {
+      refusal = flag(rules.dspa);
+    } else if (key == "dan") {
+      refusal = flag(rules.dan);
+    } else if (key == "charlie") {
+      const std::optional<std::int64_t> cards = wholeNumber(value);
+      if (!cards || !setCharlie(rules, *cards)) refusal = refused(name, value, "0, 5 or 6");
+    } else {
+      refusal = "unknown key " + shown(json(name)) + "; allowed: soft17, double, peek, das, hsa, dspa, charlie, dan";
+    }
+    if (refusal) return refusal;
+  }
+  return checkRules(rules, "rules.dspa", "rules.das", "rules.hsa");
+}
+
+std::optional<std::string> readPairs(const json& value, PairSet& pairs) {
+  if (value == "all") {
+    pairs = AllPairs;
+    return std::nullopt;
+  }
+  const std::string allowed = "\"all\", or a non-empty list of " + std::string(PairNamesAllowed);
+  if (!value.is_array() || value.empty()) return refused("pairs", value, allowed);
+  pairs = {};
+  for (const json& name : value) {
+    const std::optional<Rank> pair = name.is_string() ? parsePairName(name.get<std::string>()) : std::nullopt;
+    if (!pair) return refused("pairs", name, allowed);
+    pairs[static_cast<std::size_t>(rankIndex(*pair))] = true;
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
+std::variant<TableCase, std::string> parseBatchLine(std::string_view line) {
+  json object;
+  try {
+    object = json::parse(line);
+  } catch (const json::parse_error& error) {
+    return "not valid JSON (at byte " + std::to_string(error.byte) + ")";
+  }
+  if (!object.is_object()) return std::string("a case must be a JSON object");
+
+  // Every key is read before the removals are checked against the decks.
+  TableCase c;
+  std::array<std::int64_t, RankCount> removed{};
+  for (const auto& [key, value] : object.items()) {
+    std::optional<std::string> refusal;
+    if (key == "decks") {
+      const std::optional<std::int64_t> decks = wholeNumber(value);
+      if (!decks) return refused("decks", value, "a whole number from 1 to " + std::to_string(TableMaxDecks));
+      refusal = checkDecks(*decks, "decks");
+      if (!refusal) c.decks = static_cast<std::int32_t>(*decks);
+    } else if (key == "removed") {
+      const std::string_view allowed = "a list of ten whole numbers, ace first";
+      if (!value.is_array() || value.size() != RankCount) return refused("removed", value, allowed);
+      for (std::size_t i = 0; i < RankCount; ++i) {
+        const std::optional<std::int64_t> n = wholeNumber(value[i]);
+        if (!n) return refused("removed", value, allowed);
+        removed[i] = *n;
+      }
+    } else if (key == "rules") {
+      refusal = readRules(value, c.rules);
+    } else if (key == "pairs") {
+      refusal = readPairs(value, c.pairs);
+    } else {
+      refusal = "unknown key " + shown(json(key)) + "; allowed: decks, removed, rules, pairs";
+    }
+    if (refusal) return *refusal;
+  }
+  if (auto refusal = checkRemovals(removed, c.decks, "removed")) return *refusal;
+  for (std::size_t i = 0; i < RankCount; ++i) c.removed[i] = static_cast<std::int32_t>(removed[i]);
+  return c;
+}
