@@ -1,0 +1,266 @@
+#include "table/table_format.h"
+
+#include <nlohmann/json.hpp>
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <system_error>
+
+#include "model/rules_summary.h"
+#include "model/shoe.h"
+
+namespace {
+
+// Value entries in output order: overall, 2..9, ten, ace.
+constexpr std::array<int, ValueCount> EntryOrder = {0, 2, 3, 4, 5, 6, 7, 8, 9, Ten, Ace};
+constexpr std::array<std::string_view, ViewCount> ViewNames = {"unconditional", "conditioned"};
+// The report's own words for each view.
+constexpr std::array<std::string_view, ViewCount> ViewTitles = {"Unconditional EV",
+                                                                "EV conditioned on no dealer BJ"};
+constexpr std::string_view NotDealt = "X X X X X";
+constexpr std::string_view IncompleteMark = "*";
+
+// The name of an entry in headers and JSON keys.
+std::string_view entryName(int entry, std::string_view overallName) {
+  return entry == 0 ? overallName : rankName(static_cast<Rank>(entry));
+}
+
+// %.{digits}g, as printf and an ostream of that precision write it.
+std::string digitsOf(double value, int digits) {
+  std::array<char, 64> text{};
+  const auto [end, error] =
+      std::to_chars(text.data(), text.data() + text.size(), value, std::chars_format::general, digits);
+  return error == std::errc() ? std::string(text.data(), end) : std::string();
+}
+
+// 17 significant digits: reads back to the same double.
+std::string exactDigits(double value) { return digitsOf(value, 17); }
+
+std::string_view viewName(int view) { return ViewNames[static_cast<std::size_t>(view)]; }
+View viewAt(int view) { return static_cast<View>(view); }
+
+bool anyIncomplete(const CaseReport& report) {
+  for (const PairReport& pair : report.pairs)
+    for (const QuantityValues& quantity : pair.quantities)
+      if (!quantity.complete) return true;
+  return false;
+}
+
+// The shoe the removals leave, and the rules, on one line.
+std::string headerLine(const TableCase& table) {
+  const ShoeCounts left = availableCounts(Shoe(table.decks), table.removed);
+  std::string text = std::to_string(table.decks) + (table.decks == 1 ? " deck" : " decks") + ", shoe comp (A-T): {";
+  for (std::size_t i = 0; i < left.size(); ++i) text += (i > 0 ? ", " : "") + std::to_string(left[i]);
+  text += "}; " + rulesSummary(table.rules);
+  const std::string doubling = doublingSummary(table.rules);
+  if (!doubling.empty()) text += ", " + doubling;
+  return text + "\n";
+}
+
+// The text cells of one table: a header row, then a row per pair. A pair
+// without values has two cells, its label and the reason.
+using TextRows = std::vector<std::vector<std::string>>;
+constexpr std::size_t ReasonRowCells = 2;
+
+// A value cell as the report prints it; non-negative values get a blank
+// where the sign goes, so the decimal points line up.
+std::string textCell(const ShownValue& value) {
+  const std::string digits = value.shown ? digitsOf(value.value, 15) : std::string(NotDealt);
+  return digits.front() == '-' ? digits : std::string(" ").append(digits);
+}
+
+// Left-aligned columns two blanks apart; a reason runs on past its column.
+std::string renderTable(const TextRows& rows) {
+  std::vector<std::size_t> widths;
+  for (const auto& row : rows) {
+    if (row.size() == ReasonRowCells) continue;
+    widths.resize(std::max(widths.size(), row.size()));
+    for (std::size_t i = 0; i < row.size(); ++i) widths[i] = std::max(widths[i], row[i].size());
+  }
+  std::string text;
+  for (const auto& row : rows) {
+    std::string line;
+    for (std::size_t i = 0; i < row.size(); ++i) {
+      line += row[i];
+      if (i + 1 < row.size()) line += std::string(widths[i] - row[i].size() + 2, ' ');
+    }
+    text += line + "\n";
+  }
+  return text;
+}
+
+std::string textTable(const CaseReport& report, std::string_view quantity, int view) {
+  TextRows rows;
+  std::vector<std::string> header = {"pair"};
+  for (int entry : EntryOrder) header.push_back(std::string(" ").append(entryName(entry, "SPL1")));
+  rows.push_back(header);
+  for (const PairReport& pair : report.pairs) {
+    std::string label(rankName(pair.pair));
+    if (pair.status != PairStatus::Computed) {
+      rows.push_back({label, std::string(pairStatusText(pair.status))});
+      continue;
+    }
+    for (const QuantityValues& values : pair.quantities) {
+      if (values.name != quantity) continue;
+      std::vector<std::string> row = {values.complete ? label : label + std::string(IncompleteMark)};
+      for (int entry : EntryOrder) row.push_back(textCell(values.at(viewAt(view), entry)));
+      rows.push_back(row);
+    }
+  }
+  // The split tables carry the report's titles; other quantities say what they are.
+  std::string title = quantity == "split" ? std::string() : std::string(quantity) + ", ";
+  title += ViewTitles[static_cast<std::size_t>(view)];
+  return title + "\n" + renderTable(rows);
+}
+
+// The quantities in the order the first computed pair has them.
+std::vector<std::string> quantityNames(const CaseReport& report) {
+  for (const PairReport& pair : report.pairs) {
+    if (pair.status != PairStatus::Computed) continue;
+    std::vector<std::string> names;
+    for (const QuantityValues& values : pair.quantities) names.push_back(values.name);
+    return names;
+  }
+  return {"split"};
+}
+
+// A JSON number that reads back exactly; null when not shown.
+std::string jsonValue(const ShownValue& value) {
+  if (!value.shown || !std::isfinite(value.value)) return "null";
+  return exactDigits(value.value);
+}
+
+std::string jsonString(std::string_view text) {
+  return nlohmann::json(std::string(text)).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+}
+
+// JSON literals, also used in the CSV.
+std::string boolText(bool value) { return value ? "true" : "false"; }
+
+std::string jsonRules(const RuleSet& rules) {
+  return "{\"soft17\":" + jsonString(rules.standsOnSoft17 ? "stand" : "hit") +
+         ",\"double\":" + jsonString(doubleRuleName(rules.doubleRule)) + ",\"peek\":" + boolText(rules.peeks()) +
+         ",\"das\":" + boolText(rules.das) + ",\"hsa\":" + boolText(rules.hsa) + ",\"dspa\":" + boolText(rules.dspa) +
+         ",\"charlie\":" + std::to_string(charlieCards(rules)) + ",\"dan\":" + boolText(rules.dan) + "}";
+}
+
+std::string jsonQuantity(const QuantityValues& values) {
+  std::string text = jsonString(values.name) + ":{\"complete\":" + boolText(values.complete);
+  for (int view = 0; view < ViewCount; ++view) {
+    text += ",";
+    text += jsonString(viewName(view));
+    text += ":{";
+    for (std::size_t i = 0; i < EntryOrder.size(); ++i) {
+      if (i > 0) text += ",";
+      text += jsonString(entryName(EntryOrder[i], "overall"));
+      text += ":";
+      text += jsonValue(values.at(viewAt(view), EntryOrder[i]));
+    }
+    text += "}";
+  }
+  return text + "}";
+}
+
+std::string durationText(double seconds) {
+  const auto whole = static_cast<std::int64_t>(std::max(0.0, seconds) + 0.5);
+  const std::int64_t hours = whole / 3600;
+  const std::int64_t minutes = whole / 60 % 60;
+  const std::int64_t rest = whole % 60;
+  const auto twoDigits = [](std::int64_t n) { return std::string(n < 10 ? "0" : "").append(std::to_string(n)); };
+  if (hours > 0) return std::to_string(hours) + ":" + twoDigits(minutes) + ":" + twoDigits(rest);
+  return std::to_string(minutes) + ":" + twoDigits(rest);
+}
+
+}  // namespace
+
+std::string_view pairStatusText(PairStatus status) {
+  switch (status) {
+    case PairStatus::Computed:
+      return "";
+    case PairStatus::CannotBeDealt:
+      return "pair cannot be dealt";
+    case PairStatus::OutOfMemory:
+      return "not enough memory to compute this split";
+  }
+  return "";
+}
+
+std::string formatText(const CaseReport& report) {
+  std::string text = headerLine(report.table);
+  for (const std::string& quantity : quantityNames(report)) {
+    for (int view = 0; view < ViewCount; ++view) {
+      text += "\n";
+      text += textTable(report, quantity, view);
+    }
+  }
+  if (anyIncomplete(report)) {
+    text += "\n";
+    text += IncompleteMark;
+    text += " the shoe ran out of cards in some branch: these values are what the model gives, not what a real "
+            "round would\n";
+  }
+  return text;
+}
+
+std::string formatCsv(const CaseReport& report) {
+  std::string text = "pair,quantity,view";
+  for (int entry : EntryOrder) {
+    text += ",";
+    text += entryName(entry, "overall");
+  }
+  text += ",complete\r\n";
+  for (const PairReport& pair : report.pairs) {
+    for (const QuantityValues& values : pair.quantities) {
+      for (int view = 0; view < ViewCount; ++view) {
+        text += std::string(rankName(pair.pair)) + "," + values.name + "," + std::string(viewName(view));
+        for (int entry : EntryOrder) {
+          const ShownValue& value = values.at(viewAt(view), entry);
+          text += ",";
+          if (value.shown) text += exactDigits(value.value);
+        }
+        text += ",";
+        text += boolText(values.complete);
+        text += "\r\n";
+      }
+    }
+  }
+  return text;
+}
+
+std::string formatJson(const CaseReport& report) {
+  const TableCase& table = report.table;
+  std::string text = "{\"decks\":" + std::to_string(table.decks) + ",\"removed\":[";
+  for (std::size_t i = 0; i < table.removed.size(); ++i) {
+    if (i > 0) text += ",";
+    text += std::to_string(table.removed[i]);
+  }
+  text += "],\"rules\":" + jsonRules(table.rules) + ",\"results\":[";
+  for (std::size_t p = 0; p < report.pairs.size(); ++p) {
+    const PairReport& pair = report.pairs[p];
+    text += (p > 0 ? ",{\"pair\":" : "{\"pair\":") + jsonString(rankName(pair.pair));
+    if (pair.status != PairStatus::Computed) text += ",\"error\":" + jsonString(pairStatusText(pair.status));
+    for (const QuantityValues& values : pair.quantities) {
+      text += ",";
+      text += jsonQuantity(values);
+    }
+    text += "}";
+  }
+  return text + "]}\n";
+}
+
+std::string formatBatchError(std::int64_t line, std::string_view reason) {
+  return "{\"line\":" + std::to_string(line) + ",\"error\":" + jsonString(reason) + "}\n";
+}
+
+std::string formatProgress(std::int64_t done, std::optional<std::int64_t> total, std::string_view unit,
+                           double elapsedSeconds) {
+  const std::string units = std::string(unit) + "s";
+  std::string text = total ? std::to_string(done) + "/" + std::to_string(*total) + " " + units
+                           : std::to_string(done) + " " + (done == 1 ? std::string(unit) : units);
+  text += ", " + durationText(elapsedSeconds) + " elapsed";
+  if (done == 0) return text;
+  const double each = elapsedSeconds / static_cast<double>(done);
+  if (total) return text + ", about " + durationText(each * static_cast<double>(*total - done)) + " left";
+  return text + ", about " + durationText(each) + " a " + std::string(unit);
+}
