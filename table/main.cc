@@ -1,0 +1,17 @@
+#include <cstdio>
+#include <exception>
+#include <string>
+#include <vector>
+
+#include "table/table_program.h"
+
+int main(int argc, char** argv) {
+  try {
+    return runTableProgram(std::vector<std::string>(argv + 1, argv + argc), stdin, stdout, stderr);
+  } catch (const std::exception& error) {
+    std::fputs("splitev-table: ", stderr);
+    std::fputs(error.what(), stderr);
+    std::fputs("\n", stderr);
+    return 1;
+  }
+}

@@ -1,0 +1,177 @@
+#include "table/table_program.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+#include <string_view>
+#include <variant>
+
+#include "table/batch_line.h"
+#include "table/command_line.h"
+#include "table/table_run.h"
+
+namespace {
+
+constexpr std::string_view ProgramName = "splitev-table";
+
+// One line on standard error, after the program's name.
+void message(std::FILE* err, std::string_view text) {
+  const std::string line = std::string(ProgramName) + ": " + std::string(text) + "\n";
+  std::fwrite(line.data(), 1, line.size(), err);
+}
+
+// Writes and flushes, so a pipeline sees each line as it is done; false
+// when the output cannot take it (a full disk, a closed descriptor).
+bool writeOut(std::FILE* out, std::string_view text) {
+  return std::fwrite(text.data(), 1, text.size(), out) == text.size() && std::fflush(out) == 0;
+}
+
+int writeFailed(std::FILE* err) {
+  const int cause = errno;
+  message(err, std::string("cannot write the output: ") + std::strerror(cause));
+  return 1;
+}
+
+// A line on standard error that is rewritten in place as work goes on.
+class ProgressLine {
+ public:
+  ProgressLine(std::FILE* err, ProgressMode mode)
+      : err(err), shown(mode == ProgressMode::Always || (mode == ProgressMode::WhenTerminal && isatty(fileno(err)))) {}
+  ~ProgressLine() { clear(); }
+
+  void update(std::int64_t done, std::optional<std::int64_t> total, std::string_view unit) {
+    if (!shown) return;
+    const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
+    std::string text = "\r";
+    text += ProgramName;
+    text += ": ";
+    text += formatProgress(done, total, unit, elapsed.count());
+    const std::size_t length = text.size() - 1;
+    if (length < width) text.append(width - length, ' ');
+    width = length;
+    std::fwrite(text.data(), 1, text.size(), err);
+    std::fflush(err);
+  }
+  // Takes the line away before anything else goes to standard error.
+  void clear() {
+    if (!shown || width == 0) return;
+    std::string blank = "\r";
+    blank.append(width, ' ');
+    blank += "\r";
+    std::fwrite(blank.data(), 1, blank.size(), err);
+    std::fflush(err);
+    width = 0;
+  }
+
+ private:
+  std::FILE* err;
+  bool shown;
+  std::size_t width = 0;
+  std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
+};
+
+// Warns about results that are not plain answers; true when a pair failed.
+bool reportPairProblems(std::FILE* err, const CaseReport& report, std::string_view where, bool noRowsForRefused) {
+  bool failed = false;
+  for (const PairReport& pair : report.pairs) {
+    const std::string subject = std::string(where) + "pair " + std::string(rankName(pair.pair));
+    if (pair.status == PairStatus::OutOfMemory) {
+      message(err, subject + ": " + std::string(pairStatusText(pair.status)));
+      failed = true;
+    }
+    if (pair.status == PairStatus::CannotBeDealt && noRowsForRefused) message(err, subject + " cannot be dealt");
+    for (const QuantityValues& values : pair.quantities) {
+      if (!values.complete)
+        message(err, subject + ": " + values.name +
+                         " values are incomplete: the shoe ran out of cards in some branch");
+    }
+  }
+  return failed;
+}
+
+int runSingle(const TableOptions& options, std::FILE* out, std::FILE* err) {
+  CaseRunner runner(options.threads, options.cacheBudget);
+  ProgressLine progress(err, options.progress);
+  int total = 0;
+  for (bool asked : options.single.pairs) total += asked ? 1 : 0;
+  progress.update(0, total, "pair");
+  const CaseReport report =
+      runner.evaluate(options.single, [&](int done, int) { progress.update(done, total, "pair"); });
+  progress.clear();
+  const bool failed = reportPairProblems(err, report, "", options.format == OutputFormat::Csv);
+  const std::string text = options.format == OutputFormat::Text  ? formatText(report)
+                           : options.format == OutputFormat::Csv ? formatCsv(report)
+                                                                 : formatJson(report);
+  if (!writeOut(out, text)) return writeFailed(err);
+  return failed ? 1 : 0;
+}
+
+// The line getline reads into, grown as needed.
+struct LineBuffer {
+  char* data = nullptr;
+  std::size_t capacity = 0;
+  LineBuffer() = default;
+  LineBuffer(const LineBuffer&) = delete;
+  LineBuffer& operator=(const LineBuffer&) = delete;
+  ~LineBuffer() { std::free(data); }
+};
+
+int runBatch(const TableOptions& options, std::FILE* in, std::FILE* out, std::FILE* err) {
+  CaseRunner runner(options.threads, options.cacheBudget);
+  ProgressLine progress(err, options.progress);
+  bool failed = false;
+  std::int64_t lineNumber = 0;
+  LineBuffer buffer;
+  progress.update(0, std::nullopt, "case");
+  for (ssize_t got; (got = getline(&buffer.data, &buffer.capacity, in)) >= 0;) {
+    ++lineNumber;
+    std::string_view line(buffer.data, static_cast<std::size_t>(got));
+    if (!line.empty() && line.back() == '\n') line.remove_suffix(1);
+
+    // A line that does not fit in memory fails alone; the batch goes on.
+    std::string answer;
+    try {
+      const auto parsed = parseBatchLine(line);
+      if (const auto* reason = std::get_if<std::string>(&parsed)) {
+        answer = formatBatchError(lineNumber, *reason);
+        failed = true;
+      } else {
+        const CaseReport report = runner.evaluate(std::get<TableCase>(parsed));
+        progress.clear();
+        failed |= reportPairProblems(err, report, "line " + std::to_string(lineNumber) + ": ", false);
+        answer = formatJson(report);
+      }
+    } catch (const std::bad_alloc&) {
+      answer = formatBatchError(lineNumber, "not enough memory for this case");
+      failed = true;
+    }
+    if (!writeOut(out, answer)) {
+      progress.clear();
+      return writeFailed(err);
+    }
+    progress.update(lineNumber, std::nullopt, "case");
+  }
+  progress.clear();
+  if (std::ferror(in)) {
+    message(err, std::string("cannot read the input: ") + std::strerror(errno));
+    return 1;
+  }
+  return failed ? 1 : 0;
+}
+
+}  // namespace
+
+int runTableProgram(const std::vector<std::string>& arguments, std::FILE* in, std::FILE* out, std::FILE* err) {
+  const CommandLine command = parseCommandLine(arguments);
+  if (const auto* refusal = std::get_if<RefuseCommandLine>(&command)) {
+    message(err, refusal->reason + " (see --help)");
+    return 2;
+  }
+  if (const auto* text = std::get_if<ShowText>(&command)) return writeOut(out, text->text) ? 0 : writeFailed(err);
+  const TableOptions& options = std::get<RunTable>(command).options;
+  return options.batch ? runBatch(options, in, out, err) : runSingle(options, out, err);
+}

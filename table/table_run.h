@@ -1,0 +1,34 @@
+#pragma once
+
+// Computing the cases of the table program on the split engine.
+
+#include <cstddef>
+#include <functional>
+#include <memory>
+
+#include "split/split_calculator.h"
+#include "split/split_results.h"
+#include "table/table_format.h"
+
+// A pair's split results in both views, as every program shows them.
+PairReport splitPairReport(Rank pair, const SplitResults& results, const RuleSet& rules);
+
+// Evaluates cases one after another. Cases with the same deck count and
+// soft-17 rule share one calculator and so its dealer cache; the cache is
+// cleared whenever it holds more than the budget. No result depends on
+// either.
+class CaseRunner {
+ public:
+  CaseRunner(int threads, std::size_t cacheBudget) : threads(threads), cacheBudget(cacheBudget) {}
+
+  // Every pair the case asks for, ace first; afterPair(done, total) is
+  // called after each one.
+  CaseReport evaluate(const TableCase& c, const std::function<void(int, int)>& afterPair = {});
+
+ private:
+  SplitCalculator& calculatorFor(const TableCase& c);
+
+  int threads;
+  std::size_t cacheBudget;
+  std::unique_ptr<SplitCalculator> calculator;
+};
