@@ -9,6 +9,8 @@
 
 #include <string>
 
+#include "tests/sanitizers.h"
+
 namespace {
 
 struct StartResult {
@@ -49,6 +51,7 @@ StartResult startWithLimit(rlim_t bytes) {
 }
 
 TEST(StartupMemory, TablesThatCannotBeBuiltEndTheProgramWithAMessage) {
+  if (AddressSanitizerBuild) GTEST_SKIP() << AddressLimitSkipReason;
   const std::string message = std::string(StartedAs) + ": not enough memory to build the dealer hand tables\n";
   int refusals = 0;
   // From too little to load the libraries at all to enough to run: every
