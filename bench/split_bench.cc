@@ -53,7 +53,7 @@ RunReport runInChild(int decks, int pair) {
     rules.das = true;
     SplitCalculator calculator(Shoe(decks), rules);
     const auto start = std::chrono::steady_clock::now();
-    const SplitRun run = calculator.evaluateSplit(Removals{}, static_cast<Rank>(pair));
+    const SplitResults results = calculator.evaluateSplit(Removals{}, static_cast<Rank>(pair));
     const auto stop = std::chrono::steady_clock::now();
     RunReport report;
     report.seconds = std::chrono::duration<double>(stop - start).count();
@@ -61,8 +61,8 @@ RunReport runInChild(int decks, int pair) {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     report.peakKiB = usage.ru_maxrss;
-    report.checksum = checksumOf(calculator.pairHand.splitEv);
-    report.status = run == SplitRun::Completed ? 0 : 1;
+    report.checksum = checksumOf(results.ev);
+    report.status = results.run == SplitRun::Completed ? 0 : 1;
     const ssize_t written = write(fds[1], &report, sizeof report);
     _exit(written == static_cast<ssize_t>(sizeof report) ? 0 : 1);
   }

@@ -1,12 +1,12 @@
 #include "dealer/dealer_outcome.h"
 
 #include <algorithm>
-#include <memory>
-#include <vector>
+#include <array>
+#include <cstring>
 
-#include "model/avl_balance.h"
+#include "model/parallel.h"
 
-DealerOutcome::DealerOutcome(const ShoeCounts& cardsTakenOut) : takenOut(cardsTakenOut) {
+DealerProbabilities::DealerProbabilities() {
   auto bustForSure = [](double* vector) {
     std::fill(vector, vector + OutcomeCount, 0.0);
     vector[DealerBust] = 1.0;
@@ -17,65 +17,250 @@ DealerOutcome::DealerOutcome(const ShoeCounts& cardsTakenOut) : takenOut(cardsTa
   std::fill(standEvOverall, standEvOverall + StandCount, 0.0);
 }
 
-void computeOutcomeProbabilities(DealerHandTable& table, const Shoe& shoe, DealerOutcome& outcome) {
-  // Step 1: a row of final-total probabilities (17..21) per state.
-  std::vector<std::array<double, 5>> rows(static_cast<std::size_t>(table.count),
-                                          std::array<double, 5>{});
+DealerOutcome::DealerOutcome(const DealerProbabilities& p) : complete(p.complete) {
+  for (int position = 0; position < StandCount; ++position) {
+    stand[position][0] = p.standEvOverall[position];
+    for (int u = 1; u <= RankCount; ++u) stand[position][u] = p.standEvByUpCard[rankIndex(u)][position];
+  }
+  blackjack[0] = p.overall[DealerBlackjack];
+  for (int u = 1; u <= RankCount; ++u) blackjack[u] = p.byUpCard[rankIndex(u)][DealerBlackjack];
+}
 
-  // Step 2: draw probabilities D(r, c, k) = (n(r) - c) / (N - k), for a hand
-  // of k cards holding c of rank r, each division done once per pass.
-  constexpr int MaxHeld = 12;   // c in 0..11
-  constexpr int MaxCards = 13;  // k in 0..12
-  double draw[RankCount][MaxHeld][MaxCards];
-  bool drawKnown[RankCount][MaxHeld][MaxCards] = {};
-  auto drawProbability = [&](int r, int c, int k) {
-    const int i = rankIndex(r);
-    if (!drawKnown[i][c][k]) {
-      draw[i][c][k] = static_cast<double>(shoe.count(r) - c) / static_cast<double>(shoe.remaining() - k);
-      drawKnown[i][c][k] = true;
-    }
-    return draw[i][c][k];
+namespace {
+
+// The table turned into a flat program for the walk. For each state, in
+// list order: the cards it may draw, each either ending on a final total
+// or continuing at a successor, and the draw probability it uses, named by
+// (rank, cards of that rank held, cards held); one probability serves every
+// state that shares the triple, as a memo over the pass would.
+struct WalkPlan {
+  // The card's probability times a row of final-total probabilities is
+  // added to the state's row. A card that ends the hand on a final total
+  // uses the row that is 1 at that total and 0 elsewhere: the zero terms
+  // add nothing, so the sums are those of adding the probability alone.
+  struct Step {
+    std::int16_t draw;    // index into draws
+    std::int16_t source;  // 0..4: the final total the card ends on; else 5 + successor state index
   };
+  struct State {
+    std::int16_t hardTotal;
+    std::int16_t cardCount;
+    std::int32_t firstStep;
+    std::int32_t stepCount;
+    std::int32_t firstHeld;  // into held: the ranks the hand holds, with their counts
+    std::int32_t heldCount;
+  };
+  struct Draw {
+    std::int8_t rank;
+    std::int8_t held;
+    std::int8_t cards;
+  };
+  std::vector<State> states;
+  std::vector<Step> steps;
+  std::vector<Draw> draws;
+  std::vector<std::array<std::int8_t, 2>> held;  // (rank, count)
+};
 
+WalkPlan buildPlan(const DealerHandTable& table) {
+  WalkPlan plan;
   const int softStand = table.standsOnSoft17 ? 17 : 18;
-
-  // Step 3: walk the states in descending order; every successor is done
-  // before the state that draws to it.
-  for (table.cursor = table.head; table.cursor != nullptr; table.cursor = table.cursor->next) {
-    const DealerDrawState& s = *table.cursor;
-    const HandComposition& hand = s.composition;
-    if (!hand.fitsIn(shoe)) continue;
-    std::array<double, 5>& row = rows[static_cast<std::size_t>(s.index)];
+  // (rank, held, cards) -> draw index
+  std::vector<std::int16_t> drawIndex(static_cast<std::size_t>(RankCount * 12 * 13), -1);
+  for (const DealerDrawState* s = table.head; s != nullptr; s = s->next) {
+    const HandComposition& hand = s->composition;
+    WalkPlan::State state{hand.hardTotal, hand.cardCount, static_cast<std::int32_t>(plan.steps.size()), 0,
+                          static_cast<std::int32_t>(plan.held.size()), 0};
+    for (int r = 1; r <= RankCount; ++r) {
+      if (hand.counts[rankIndex(r)] == 0) continue;
+      plan.held.push_back({static_cast<std::int8_t>(r), static_cast<std::int8_t>(hand.counts[rankIndex(r)])});
+      ++state.heldCount;
+    }
     const int h = hand.hardTotal;
-    const int k = hand.cardCount;
-    const int highestRank = std::min(10, 21 - h);
+    const int highestRank = std::min(10, 21 - h);  // higher cards bust
     for (int r = 1; r <= highestRank; ++r) {
       const int c = hand.counts[rankIndex(r)];
-      if (c >= shoe.count(r)) continue;  // no such card left
-      const double q = drawProbability(r, c, k);
-      const int t = h + r;
-      if (t <= 11 && (hand.soft || r == Ace)) {
-        if (t + 10 >= softStand) {
-          row[static_cast<std::size_t>(t + 10 - 17)] += q;
-          continue;
-        }
-      } else if (t >= 17) {
-        row[static_cast<std::size_t>(t - 17)] += q;
-        continue;
+      const std::size_t key = static_cast<std::size_t>((rankIndex(r) * 12 + c) * 13 + hand.cardCount);
+      if (drawIndex[key] < 0) {
+        drawIndex[key] = static_cast<std::int16_t>(plan.draws.size());
+        plan.draws.push_back({static_cast<std::int8_t>(r), static_cast<std::int8_t>(c),
+                              static_cast<std::int8_t>(hand.cardCount)});
       }
-      const std::array<double, 5>& after =
-          rows[static_cast<std::size_t>(s.successor[rankIndex(r)]->index)];
-      for (std::size_t j = 0; j < 5; ++j) row[j] += q * after[j];
+      WalkPlan::Step step{drawIndex[key], 0};
+      const int t = h + r;
+      auto continues = [&] { return static_cast<std::int16_t>(FinalTotalCount + s->successor[rankIndex(r)]->index); };
+      if (t <= 11 && (hand.soft || r == Ace)) {
+        step.source = t + 10 >= softStand ? static_cast<std::int16_t>(t + 10 - 17) : continues();
+      } else if (t >= 17) {
+        step.source = static_cast<std::int16_t>(t - 17);
+      } else {
+        step.source = continues();
+      }
+      plan.steps.push_back(step);
+      ++state.stepCount;
     }
-    if (k == 1) {
-      std::copy(row.begin(), row.end(), outcome.byUpCard[rankIndex(h)]);
-    } else if (k == 0) {
-      std::copy(row.begin(), row.end(), outcome.overall);
+    plan.states.push_back(state);
+  }
+  return plan;
+}
+
+const WalkPlan& planFor(const DealerHandTable& table) {
+  static const WalkPlan s17 = buildPlan(dealerTableS17);
+  static const WalkPlan h17 = buildPlan(dealerTableH17);
+  return &table == &dealerTableS17 ? s17 : h17;
+}
+
+constexpr int W = WalkLanes;
+
+// One value per lane. GCC and clang lower these to whatever vector width
+// the target has; every lane gets the same IEEE operation.
+using Lanes = double __attribute__((vector_size(W * sizeof(double))));
+using IntLanes = std::int32_t __attribute__((vector_size(W * sizeof(std::int32_t))));
+using MaskLanes = std::int64_t __attribute__((vector_size(W * sizeof(std::int64_t))));
+
+// Per-thread scratch of the walk, kept between batches.
+struct WalkScratch {
+  std::vector<Lanes> draw;                                // one per draw of the plan
+  std::vector<std::array<Lanes, FinalTotalCount>> rows;  // the final totals' rows, then one per state
+};
+
+// The walk of Part of the dealer engine that dominates its cost: one pass
+// over the plan, one shoe per lane. Every lane performs the same additions
+// and multiplications in the same order as a walk of its shoe alone would;
+// a lane without the card adds a product with a zero probability, which
+// leaves its sums unchanged. Compiled for several vector widths, chosen
+// when the program starts; the bits are the same at every width.
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
+#define SPLITEV_VECTOR_CLONES __attribute__((target_clones("avx512f", "avx2", "default")))
+#else
+#define SPLITEV_VECTOR_CLONES
+#endif
+
+SPLITEV_VECTOR_CLONES
+void walkLanes(const WalkPlan& plan, const IntLanes (&n)[RankCount], const IntLanes& total, WalkScratch& scratch,
+               DealerProbabilities* out, int lanes) {
+  const std::size_t stateCount = plan.states.size();
+  scratch.draw.resize(plan.draws.size());
+  scratch.rows.resize(FinalTotalCount + stateCount);
+  Lanes* draw = scratch.draw.data();
+  std::array<Lanes, FinalTotalCount>* rows = scratch.rows.data();
+
+  // D(r, c, k) = (n(r) - c) / (N - k), zero when no such card is left.
+  const Lanes zero = {};
+  const Lanes one = zero + 1.0;
+  for (std::size_t d = 0; d < plan.draws.size(); ++d) {
+    const WalkPlan::Draw& term = plan.draws[d];
+    const IntLanes left = n[rankIndex(term.rank)] - term.held;
+    const IntLanes cards = total - term.cards;
+    const MaskLanes usable = __builtin_convertvector(left > 0 && cards > 0, MaskLanes);
+    const Lanes q = __builtin_convertvector(left, Lanes) / __builtin_convertvector(cards > 0 ? cards : cards * 0 + 1, Lanes);
+    draw[d] = usable ? q : zero;
+  }
+  // The rows of the final totals.
+  for (int position = 0; position < FinalTotalCount; ++position)
+    for (int j = 0; j < FinalTotalCount; ++j) rows[position][j] = j == position ? one : zero;
+
+  MaskLanes incomplete = {};
+  for (std::size_t si = 0; si < stateCount; ++si) {
+    const WalkPlan::State& s = plan.states[si];
+    // A state the shoe cannot hold keeps a zero row: all its probabilities are masked.
+    IntLanes fitting = total >= 0;
+    for (std::int32_t h = 0; h < s.heldCount; ++h) {
+      const auto& [rank, held] = plan.held[static_cast<std::size_t>(s.firstHeld + h)];
+      fitting = fitting && n[rankIndex(rank)] >= held;
     }
+    const MaskLanes fits = __builtin_convertvector(fitting, MaskLanes);
+    incomplete = incomplete || __builtin_convertvector(fitting && total == s.cardCount, MaskLanes);  // must draw, no card left
+
+    Lanes acc[FinalTotalCount] = {zero, zero, zero, zero, zero};
+    const WalkPlan::Step* step = plan.steps.data() + s.firstStep;
+    for (std::int32_t k = 0; k < s.stepCount; ++k, ++step) {
+      const Lanes q = fits ? draw[step->draw] : zero;
+      const std::array<Lanes, FinalTotalCount>& after = rows[step->source];
+      acc[0] += q * after[0];
+      acc[1] += q * after[1];
+      acc[2] += q * after[2];
+      acc[3] += q * after[3];
+      acc[4] += q * after[4];
+    }
+    std::array<Lanes, FinalTotalCount>& row = rows[FinalTotalCount + si];
+    for (int j = 0; j < FinalTotalCount; ++j) row[static_cast<std::size_t>(j)] = acc[j];
+    if (s.cardCount <= 1) {
+      for (int l = 0; l < lanes; ++l) {
+        double* target = s.cardCount == 1 ? out[l].byUpCard[rankIndex(s.hardTotal)] : out[l].overall;
+        for (int j = 0; j < FinalTotalCount; ++j) target[j] = acc[j][l];
+      }
+    }
+  }
+  for (int l = 0; l < lanes; ++l) out[l].complete = incomplete[l] == 0;
+}
+
+void walkShoes(const DealerHandTable& table, const ShoeCounts* shoes, int count, DealerProbabilities* out) {
+  thread_local WalkScratch scratch;
+  IntLanes n[RankCount] = {};
+  IntLanes total = {};
+  for (int l = 0; l < count; ++l) {
+    for (int r = 0; r < RankCount; ++r) {
+      n[r][l] = shoes[l][static_cast<std::size_t>(r)];
+      total[l] += shoes[l][static_cast<std::size_t>(r)];
+    }
+  }
+  // Unused lanes walk an empty shoe and are not copied out.
+  walkLanes(planFor(table), n, total, scratch, out, count);
+}
+
+double bustFrom(const double* p) { return 1.0 - p[0] - p[1] - p[2] - p[3] - p[4]; }
+
+// Blackjack probabilities of a shoe: the hole card completes an ace or a ten up card.
+void setBlackjack(DealerProbabilities& p, const ShoeCounts& counts) {
+  std::int32_t n = 0;
+  for (std::int32_t c : counts) n += c;
+  const std::int32_t aces = counts[rankIndex(Ace)];
+  const std::int32_t tens = counts[rankIndex(Ten)];
+  double* aceRow = p.byUpCard[rankIndex(Ace)];
+  double* tenRow = p.byUpCard[rankIndex(Ten)];
+  if (n > 1) {
+    if (aces != 0) aceRow[DealerBlackjack] = static_cast<double>(tens) / (n - 1);
+    if (tens != 0) tenRow[DealerBlackjack] = static_cast<double>(aces) / (n - 1);
+  }
+  if (n > 0) {
+    const double pTen = static_cast<double>(tens) / n;
+    const double pAce = static_cast<double>(aces) / n;
+    p.overall[DealerBlackjack] = pTen * tenRow[DealerBlackjack] + pAce * aceRow[DealerBlackjack];
   }
 }
 
-void deriveStandValues(DealerOutcome& outcome) {
+// After the walk: bust is whatever no final total took; the walk counted
+// blackjack as a 21, so it comes out of the 21 afterwards.
+void finish(DealerProbabilities& p) {
+  double* aceRow = p.byUpCard[rankIndex(Ace)];
+  double* tenRow = p.byUpCard[rankIndex(Ten)];
+  p.overall[DealerBust] = bustFrom(p.overall);
+  for (auto& row : p.byUpCard) row[DealerBust] = bustFrom(row);
+  p.overall[Final21] -= p.overall[DealerBlackjack];
+  aceRow[Final21] -= aceRow[DealerBlackjack];
+  tenRow[Final21] -= tenRow[DealerBlackjack];
+  deriveStandValues(p);
+}
+
+}  // namespace
+
+void computeOutcomeProbabilities(const DealerHandTable& table, const Shoe& shoe, DealerProbabilities& outcome) {
+  const WalkPlan plan = &table == &dealerTableS17 || &table == &dealerTableH17 ? WalkPlan{} : buildPlan(table);
+  if (plan.states.empty()) {
+    walkShoes(table, &shoe.currentCounts, 1, &outcome);
+    return;
+  }
+  // A table other than the two global ones: walk its own plan.
+  WalkScratch scratch;
+  IntLanes n[RankCount] = {};
+  IntLanes total = {};
+  for (int r = 0; r < RankCount; ++r) n[r][0] = shoe.currentCounts[static_cast<std::size_t>(r)];
+  total[0] = shoe.currentTotal;
+  walkLanes(plan, n, total, scratch, &outcome, 1);
+}
+
+void deriveStandValues(DealerProbabilities& outcome) {
+  // The terms are added in the order written: that order fixes the printed digits.
   {
     const double* p = outcome.overall;
     const double p17 = p[0], p18 = p[1], p19 = p[2], p20 = p[3], p21 = p[4];
@@ -102,101 +287,129 @@ void deriveStandValues(DealerOutcome& outcome) {
   }
 }
 
-namespace {
-
-double bustFrom(const double* p) { return 1.0 - p[0] - p[1] - p[2] - p[3] - p[4]; }
-
-}  // namespace
-
-void fillDealerOutcome(DealerOutcome& outcome, const Shoe& shoe, bool standsOnSoft17) {
-  DealerHandTable& table = standsOnSoft17 ? dealerTableS17 : dealerTableH17;
-  double* aceRow = outcome.byUpCard[rankIndex(Ace)];
-  double* tenRow = outcome.byUpCard[rankIndex(Ten)];
-
-  // Blackjack: the hole card completes an ace or a ten up card.
-  const int n = shoe.remaining();
-  if (n > 1) {
-    if (shoe.count(Ace) != 0) aceRow[DealerBlackjack] = static_cast<double>(shoe.count(Ten)) / (n - 1);
-    if (shoe.count(Ten) != 0) tenRow[DealerBlackjack] = static_cast<double>(shoe.count(Ace)) / (n - 1);
+void dealerProbabilitiesBatch(const ShoeCounts* shoes, int count, bool standsOnSoft17, DealerProbabilities* out) {
+  for (int l = 0; l < count; ++l) {
+    out[l] = DealerProbabilities();
+    setBlackjack(out[l], shoes[l]);
   }
-  if (n > 0) {
-    const double pTen = static_cast<double>(shoe.count(Ten)) / n;
-    const double pAce = static_cast<double>(shoe.count(Ace)) / n;
-    outcome.overall[DealerBlackjack] = pTen * tenRow[DealerBlackjack] + pAce * aceRow[DealerBlackjack];
-  }
-
-  computeOutcomeProbabilities(table, shoe, outcome);
-
-  // Bust is whatever no final total took; the walk counted blackjack as a
-  // 21, so it comes out of the 21 afterwards.
-  outcome.overall[DealerBust] = bustFrom(outcome.overall);
-  for (auto& row : outcome.byUpCard) row[DealerBust] = bustFrom(row);
-  outcome.overall[Final21] -= outcome.overall[DealerBlackjack];
-  aceRow[Final21] -= aceRow[DealerBlackjack];
-  tenRow[Final21] -= tenRow[DealerBlackjack];
-
-  deriveStandValues(outcome);
+  walkShoes(standsOnSoft17 ? dealerTableS17 : dealerTableH17, shoes, count, out);
+  for (int l = 0; l < count; ++l) finish(out[l]);
 }
 
-// A search node holds the key beside its links and the record apart, so a
-// descent touches one small node per level rather than a whole record.
-struct DealerOutcomeCache::Node {
-  ShoeCounts key{};
-  int balance = 0;  // right height minus left height
-  Node* left = nullptr;
-  Node* right = nullptr;
-  std::unique_ptr<DealerOutcome> record;
-};
+DealerProbabilities dealerProbabilities(const Shoe& shoe, bool standsOnSoft17) {
+  DealerProbabilities p;
+  dealerProbabilitiesBatch(&shoe.currentCounts, 1, standsOnSoft17, &p);
+  return p;
+}
 
-namespace {
+// ---- the cache ----
 
-using Node = DealerOutcomeCache::Node;
-
-// Links a new node below link, rebalancing on the way back up. Returns true
-// when the subtree at link grew higher.
-bool insertNode(Node*& link, Node* fresh) {
-  if (link == nullptr) {
-    link = fresh;
-    return true;
+std::uint64_t hashCounts(const ShoeCounts& counts) {
+  std::uint64_t h = 0x9e3779b97f4a7c15ULL;
+  for (std::int32_t c : counts) {
+    h ^= static_cast<std::uint32_t>(c);
+    h *= 0xff51afd7ed558ccdULL;
+    h ^= h >> 29;
   }
-  if (rankCountsLess(link->key, fresh->key))
-    return insertNode(link->right, fresh) && rightSideGrew(link);
-  return insertNode(link->left, fresh) && leftSideGrew(link);
+  return h ^ (h >> 32);
 }
 
-void deleteTree(Node* node) {
-  if (node == nullptr) return;
-  deleteTree(node->left);
-  deleteTree(node->right);
-  delete node;
+std::size_t DealerOutcomeCache::slotFor(const ShoeCounts& key, std::uint64_t hash) const {
+  const std::size_t mask = index.size() - 1;
+  for (std::size_t slot = hash & mask;; slot = (slot + 1) & mask) {
+    const std::uint32_t i = index[slot];
+    if (i == EmptySlot || keys[i] == key) return slot;
+  }
 }
 
-}  // namespace
+void DealerOutcomeCache::growIndex(std::size_t wanted) {
+  // At most half full.
+  std::size_t size = index.empty() ? 1024 : index.size();
+  while (size < 2 * wanted) size *= 2;
+  if (size == index.size()) return;
+  std::vector<std::uint32_t> fresh(size, EmptySlot);
+  const std::size_t mask = size - 1;
+  for (std::size_t i = 0; i < keys.size(); ++i) {
+    std::size_t slot = hashCounts(keys[i]) & mask;
+    while (fresh[slot] != EmptySlot) slot = (slot + 1) & mask;
+    fresh[slot] = static_cast<std::uint32_t>(i);
+  }
+  index.swap(fresh);
+}
 
-const DealerOutcome& DealerOutcomeCache::dealerOutcomeFor(const DealerOutcome& key, const Shoe& shoe,
+const DealerOutcome* DealerOutcomeCache::find(const ShoeCounts& takenOut) const {
+  if (index.empty()) return nullptr;
+  const std::uint32_t i = index[slotFor(takenOut, hashCounts(takenOut))];
+  return i == EmptySlot ? nullptr : &recordAt(i);
+}
+
+const DealerOutcome& DealerOutcomeCache::dealerOutcomeFor(const ShoeCounts& takenOut, const Shoe& shoe,
                                                           bool standsOnSoft17) {
-  for (Node* node = root; node != nullptr;) {
-    const int order = compareCounts(node->key, key.takenOut);
-    if (order == 0) return *node->record;
-    node = order < 0 ? node->right : node->left;
-  }
-  // A miss: the record is complete before it is linked in, so running out of
-  // memory part way leaves the cache exactly as it was.
-  auto fresh = std::make_unique<Node>();
-  fresh->key = key.takenOut;
-  fresh->record = std::make_unique<DealerOutcome>(key);
-  fillDealerOutcome(*fresh->record, shoe, standsOnSoft17);
-  Node* stored = fresh.release();
-  insertNode(root, stored);
-  ++records;
+  if (const DealerOutcome* found = find(takenOut)) return *found;
+  // A miss: everything that can fail is done before the record is linked
+  // in, so running out of memory part way leaves the cache as it was.
+  const std::size_t i = keys.size();
+  growIndex(i + 1);
+  keys.reserve(i + 1);
+  if (i / ChunkRecords >= chunks.size()) chunks.push_back(std::make_unique<DealerOutcome[]>(ChunkRecords));
+  recordAt(i) = DealerOutcome(dealerProbabilities(shoe, standsOnSoft17));
+  keys.push_back(takenOut);
+  index[slotFor(takenOut, hashCounts(takenOut))] = static_cast<std::uint32_t>(i);
   ++computed;
-  return *stored->record;
+  return recordAt(i);
 }
 
-std::size_t DealerOutcomeCache::bytesPerRecord() { return sizeof(Node) + sizeof(DealerOutcome); }
+void DealerOutcomeCache::addMissing(const std::vector<ShoeCounts>& wanted, const Shoe& full, bool standsOnSoft17,
+                                    int threads) {
+  std::vector<ShoeCounts> fresh;
+  for (const ShoeCounts& key : wanted)
+    if (find(key) == nullptr) fresh.push_back(key);
+  std::sort(fresh.begin(), fresh.end());
+  fresh.erase(std::unique(fresh.begin(), fresh.end()), fresh.end());
+  if (fresh.empty()) return;
+
+  const std::size_t first = keys.size();
+  const std::size_t last = first + fresh.size();
+  growIndex(last);
+  keys.reserve(last);
+  while (chunks.size() * ChunkRecords < last) chunks.push_back(std::make_unique<DealerOutcome[]>(ChunkRecords));
+
+  // Each record depends on its own shoe alone, so how the batches are shared
+  // among the threads changes no bit.
+  const std::size_t batches = (fresh.size() + WalkLanes - 1) / WalkLanes;
+  parallelFor(threads, batches, [&](std::size_t b) {
+    ShoeCounts shoes[WalkLanes] = {};
+    DealerProbabilities probabilities[WalkLanes];
+    const std::size_t begin = b * WalkLanes;
+    const int count = static_cast<int>(std::min<std::size_t>(WalkLanes, fresh.size() - begin));
+    for (int l = 0; l < count; ++l) {
+      for (int r = 0; r < RankCount; ++r)
+        shoes[l][static_cast<std::size_t>(r)] = full.fullCounts[static_cast<std::size_t>(r)] -
+                                                 fresh[begin + static_cast<std::size_t>(l)][static_cast<std::size_t>(r)];
+    }
+    dealerProbabilitiesBatch(shoes, count, standsOnSoft17, probabilities);
+    for (int l = 0; l < count; ++l) recordAt(first + begin + static_cast<std::size_t>(l)) = DealerOutcome(probabilities[l]);
+  });
+
+  for (std::size_t k = 0; k < fresh.size(); ++k) {
+    keys.push_back(fresh[k]);
+    index[slotFor(fresh[k], hashCounts(fresh[k]))] = static_cast<std::uint32_t>(first + k);
+  }
+  computed += static_cast<std::int64_t>(fresh.size());
+}
+
+std::size_t DealerOutcomeCache::bytesPerRecord() {
+  // The record, its key and two index slots (the index is kept at most half full).
+  return sizeof(DealerOutcome) + sizeof(ShoeCounts) + 2 * sizeof(std::uint32_t);
+}
+
+std::size_t DealerOutcomeCache::bytesUsed() const {
+  return chunks.size() * ChunkRecords * sizeof(DealerOutcome) + keys.capacity() * sizeof(ShoeCounts) +
+         index.size() * sizeof(std::uint32_t);
+}
 
 void DealerOutcomeCache::clearDealerOutcomes() {
-  deleteTree(root);
-  root = nullptr;
-  records = 0;
+  std::vector<ShoeCounts>().swap(keys);
+  std::vector<std::unique_ptr<DealerOutcome[]>>().swap(chunks);
+  std::vector<std::uint32_t>().swap(index);
 }

@@ -36,7 +36,6 @@ void DealerHandTable::release() {
     delete taken;
   }
   tail = nullptr;
-  cursor = nullptr;
   delete[] states;
   states = nullptr;
 }

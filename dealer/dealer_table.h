@@ -22,7 +22,8 @@ std::int32_t capacityForKind(std::int32_t kind);
 
 // Every dealer hand that must still draw under one soft-17 rule, in strictly
 // descending composition order, so every successor of a state comes before
-// it. Built once at start-up and read-only afterwards, but for cursor.
+// it. Built once at start-up and read-only afterwards, so any number of
+// walks may read it at once.
 class DealerHandTable {
  public:
   explicit DealerHandTable(std::int32_t kind);
@@ -31,7 +32,6 @@ class DealerHandTable {
   DealerHandTable& operator=(const DealerHandTable&) = delete;
 
   DealerDrawState* head = nullptr;    // first state in insertion order
-  DealerDrawState* cursor = nullptr;  // walk position of an evaluation; null when idle
   DealerDrawState* tail = nullptr;    // last state inserted
   DealerDrawState** states = nullptr; // capacity slots, in insertion order
   std::int16_t count = 0;

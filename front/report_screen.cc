@@ -9,6 +9,7 @@
 
 #include "front/screens.h"
 #include "model/rules_summary.h"
+#include "split/split_views.h"
 
 namespace {
 
@@ -22,10 +23,7 @@ static_assert(PairKeys.size() == PairValues.size());
 // Prints the shoe the removals leave and returns its counts, ace first.
 ShoeCounts printShoeComposition(Console& console, const SplitCalculator& calculator,
                                 const Removals& removals) {
-  ShoeCounts available{};
-  for (int rank = 1; rank <= RankCount; ++rank) {
-    available[rankIndex(rank)] = calculator.shoe.count(rank) - removals[rankIndex(rank)];
-  }
+  const ShoeCounts available = availableCounts(calculator.shoe, removals);
   std::ostream& out = console.out();
   out << "Shoe comp (A-5):  {";
   for (int rank = 1; rank <= 5; ++rank) {
@@ -65,30 +63,7 @@ void printHeader(std::ostream& out, const RuleSet& rules, bool conditioned) {
   out << ", Allowed splits: " << 1;
 }
 
-// One result line: its value, or none when the line has no value to show.
-struct LineValue {
-  bool shown;
-  double value;
-};
-
-// The engine charges a dealer blackjack as the loss of both split bets. When
-// the dealer peeks, only the initial bet is lost: add d back (unconditional
-// view), or remove the blackjack outcome and renormalise (conditioned view).
-// A dealer who has blackjack for certain leaves nothing to condition on.
-LineValue peekAdjusted(double ev, double dealerBj, const RuleSet& rules, bool conditioned) {
-  if (!rules.peeks()) return {true, ev};
-  if (!conditioned) return {true, ev + dealerBj};
-  if (dealerBj >= 1.0) return {false, 0.0};
-  return {true, (ev + 2.0 * dealerBj) / (1.0 - dealerBj)};
-}
-
-// An up card cannot be dealt when none is left once the pair is out.
-bool canDealUpCard(int upCard, Rank pair, const ShoeCounts& available) {
-  const std::int32_t count = available[rankIndex(upCard)];
-  return count > 0 && !(upCard == pair && count < 3);
-}
-
-void printLineValue(std::ostream& out, const LineValue& line) {
+void printLineValue(std::ostream& out, const ShownValue& line) {
   if (line.shown) {
     out << line.value;
   } else {
@@ -96,33 +71,21 @@ void printLineValue(std::ostream& out, const LineValue& line) {
   }
 }
 
-void printResults(Console& console, const SplitCalculator& calculator, Rank pair,
-                  const ShoeCounts& available, bool conditioned) {
-  const ValueVector& ev = calculator.pairHand.splitEv;
-  const DealerOutcome& dealer = *calculator.pairHand.dealer;
-  const RuleSet& rules = calculator.rules;
-  const auto upCardLine = [&](int upCard) {
-    if (!canDealUpCard(upCard, pair, available)) return LineValue{false, 0.0};
-    const double value = ev[static_cast<std::size_t>(upCard)];
-    if (upCard != Ace && upCard != Ten) return LineValue{true, value};
-    return peekAdjusted(value, dealer.byUpCard[rankIndex(upCard)][DealerBlackjack], rules,
-                        conditioned);
-  };
-
+void printResults(Console& console, const SplitResults& results, const RuleSet& rules, bool conditioned) {
   std::ostream& out = console.out();
   out << "\n\nSPL1 (split & play without knowledge of dealer up card): ";
-  printLineValue(out, peekAdjusted(ev[0], dealer.overall[DealerBlackjack], rules, conditioned));
+  printLineValue(out, splitValueInView(results, 0, rules, conditioned));
   out << "\n";
   for (int upCard = 2; upCard <= 9; ++upCard) {
     out << "SPL1 versus " << upCard << ": ";
-    printLineValue(out, upCardLine(upCard));
+    printLineValue(out, splitValueInView(results, upCard, rules, conditioned));
     out << "\n";
   }
   out << "SPL1 versus T: ";
-  printLineValue(out, upCardLine(Ten));
+  printLineValue(out, splitValueInView(results, Ten, rules, conditioned));
   out << "\n";
   out << "SPL1 versus A: ";
-  printLineValue(out, upCardLine(Ace));
+  printLineValue(out, splitValueInView(results, Ace, rules, conditioned));
   console.printText(
       conditioned
           ? "\n\nPress u or U to display unconditional EV, any other key to exit"
@@ -142,40 +105,40 @@ void showSplitReport(Console& console, SplitCalculator& calculator, const Remova
 
   // Step 1: the shoe and the pair.
   console.clearScreen();
-  ShoeCounts available = printShoeComposition(console, calculator, removals);
+  const ShoeCounts available = printShoeComposition(console, calculator, removals);
   const Rank pair = enterPairValue(console);
   printHeader(out, calculator.rules, false);
 
   // Step 2: the one computation, if the pair can be dealt at all.
-  if (available[rankIndex(pair)] < 2) {
+  if (!canDealPair(pair, available)) {
     endWithoutResults(console, " ...Pair cannot be dealt");
     return;
   }
   // The computation can take long: the user must see why nothing happens.
   out << " ...Computing, please wait..." << std::flush;
-  const SplitRun run = calculator.evaluateSplit(removals, pair);
-  if (run == SplitRun::OutOfMemory) {
+  const SplitResults results = calculator.evaluateSplit(removals, pair);
+  if (results.run == SplitRun::OutOfMemory) {
     endWithoutResults(console, "\n\n*** not enough memory to compute this split ***");
     return;
   }
   // Refused: the driver found fewer than two pair cards and computed nothing.
-  if (run != SplitRun::Completed) {
+  if (results.run != SplitRun::Completed) {
     endWithoutResults(console, " ...Pair cannot be dealt");
     return;
   }
 
   // Step 3: the results, toggled between the two views without recomputing.
   bool conditioned = false;
-  printResults(console, calculator, pair, available, conditioned);
+  printResults(console, results, calculator.rules, conditioned);
   for (;;) {
     const int key = console.readKey();
     const bool toggles = conditioned ? (key == 'u' || key == 'U') : (key == 'c' || key == 'C');
     if (!toggles) return;
     conditioned = !conditioned;
     console.clearScreen();
-    available = printShoeComposition(console, calculator, removals);
+    printShoeComposition(console, calculator, removals);
     out << "\n\nPair value: " << pair;
     printHeader(out, calculator.rules, conditioned);
-    printResults(console, calculator, pair, available, conditioned);
+    printResults(console, results, calculator.rules, conditioned);
   }
 }

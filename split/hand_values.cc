@@ -2,6 +2,7 @@
 // each up card, the chosen action, and for the first hand the second hand's
 // EV under each choice. Every routine reads only the state, its dealer
 // record and its successors, whose values are already final.
+#include "split/hand_values.h"
 #include "split/split_calculator.h"
 
 namespace {
@@ -25,10 +26,7 @@ bool isFinalSplitAce(const PlayerHandState& s, const RuleSet& rules) {
   return s.pairRank == Ace && !rules.hsa;
 }
 
-double dealerBlackjack(const PlayerHandState& s, int i) {
-  return i == 0 ? s.dealer->overall[DealerBlackjack]
-                : s.dealer->byUpCard[rankIndex(i)][DealerBlackjack];
-}
+double dealerBlackjack(const PlayerHandState& s, int i) { return s.dealer->blackjack[i]; }
 
 }  // namespace
 
@@ -56,14 +54,14 @@ const SplitCalculator::DrawChances& SplitCalculator::drawChancesNow() {
   return d;
 }
 
-bool SplitCalculator::canDouble(const PlayerHandState& s) const {
+bool doublingAllowed(const RuleSet& rules, int pair, int total, bool soft, int cards) {
   if (rules.doubleRule == DoubleRule::NoDoubling) return false;
   if (!rules.das) return false;  // every hand valued here is a split hand
-  if (s.cardCount == 1) return false;
-  if (s.pairRank == Ace && !rules.dspa) return false;
-  if (s.cardCount > 2 && !rules.dan) return false;
-  const bool hard = !s.soft;
-  const int t = s.hardTotal;
+  if (cards == 1) return false;
+  if (pair == Ace && !rules.dspa) return false;
+  if (cards > 2 && !rules.dan) return false;
+  const bool hard = !soft;
+  const int t = total;
   switch (rules.doubleRule) {
     case DoubleRule::AnyTwoCards: return true;
     case DoubleRule::Hard10or11: return hard && t >= 10;
@@ -73,6 +71,10 @@ bool SplitCalculator::canDouble(const PlayerHandState& s) const {
     case DoubleRule::HardOnly: return hard;
     default: return false;
   }
+}
+
+bool SplitCalculator::canDouble(const PlayerHandState& s) const {
+  return doublingAllowed(rules, s.pairRank, s.hardTotal, s.soft, s.cardCount);
 }
 
 void SplitCalculator::computeStand(PlayerHandState& s, int /*handNumber*/) {
@@ -91,9 +93,9 @@ void SplitCalculator::computeStand(PlayerHandState& s, int /*handNumber*/) {
     return;
   }
   const int position = e >= 17 ? e - 17 : StandBelow17;
-  s.standEv[0] = s.dealer->standEvOverall[position];
+  s.standEv[0] = s.dealer->stand[position][0];
   for (int u = 1; u <= RankCount; ++u)
-    if (shoe.count(u) > 0) s.standEv[u] = s.dealer->standEvByUpCard[rankIndex(u)][position];
+    if (shoe.count(u) > 0) s.standEv[u] = s.dealer->stand[position][u];
 }
 
 void SplitCalculator::computeDouble(PlayerHandState& s, int /*handNumber*/) {

@@ -8,6 +8,6 @@ SplitCalculator::SplitCalculator(const Shoe& initialShoe, const RuleSet& initial
 
 void SplitCalculator::clearDealerOutcomes() { dealerCache.clearDealerOutcomes(); }
 
-const DealerOutcome& SplitCalculator::dealerOutcomeFor(const DealerOutcome& key) {
-  return dealerCache.dealerOutcomeFor(key, shoe, rules.standsOnSoft17);
+const DealerOutcome& SplitCalculator::dealerOutcomeFor(const ShoeCounts& takenOut) {
+  return dealerCache.dealerOutcomeFor(takenOut, shoe, rules.standsOnSoft17);
 }

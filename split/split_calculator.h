@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "dealer/dealer_outcome.h"
@@ -7,13 +8,7 @@
 #include "model/rule_set.h"
 #include "model/shoe.h"
 #include "split/player_hand_state.h"
-
-// How a split computation ended.
-enum class SplitRun {
-  Completed,    // pairHand holds the results
-  Refused,      // pair rank outside 1..10 or fewer than two such cards in the shoe
-  OutOfMemory,  // abandoned cleanly: shoe restored, cache usable, pairHand unchanged
-};
+#include "split/split_results.h"
 
 // The engine object: the live shoe, the rules, the last split's results and
 // the dealer outcome cache. Every engine operation is a member.
@@ -25,22 +20,26 @@ class SplitCalculator {
   RuleSet rules;
   PlayerHandState pairHand;        // the first hand's lone pair card of the last run
   DealerOutcomeCache dealerCache;  // survives across runs
+  // Worker threads a computation may use; 0 means one per core. No result
+  // depends on it.
+  int threads = 0;
+  // Bytes the dealer cache may hold: when a computation would pass it, the
+  // cache is cleared before the computation (results never depend on it).
+  std::size_t dealerCacheBudget = std::size_t{2} << 30;
 
   // Discards every cached dealer outcome.
   void clearDealerOutcomes();
 
   // The cached outcome for the live shoe, whose full minus current counts
-  // must equal key.takenOut.
-  const DealerOutcome& dealerOutcomeFor(const DealerOutcome& key);
+  // must equal takenOut.
+  const DealerOutcome& dealerOutcomeFor(const ShoeCounts& takenOut);
 
   // Splits a pair of rank pair once after taking out the removals; both
-  // hands are played by the best of stand, hit and double. The results are
-  // pairHand.splitEv (entry 0 overall, entry u against up card u). Leaves
-  // the shoe as it found it.
-  SplitRun evaluateSplit(const Removals& removals, Rank pair);
-  // Values the second split hand for one first-hand state (two or more cards)
-  // and sets that state's otherEv.
-  void evaluateSecondHand(PlayerHandState& firstHand);
+  // hands are played by the best of stand, hit and double. Refuses removals
+  // the shoe cannot supply and a pair with fewer than two cards left after
+  // them. Leaves the shoe as it found it; pairHand keeps the first hand's
+  // lone pair card of the last completed run.
+  SplitResults evaluateSplit(const Removals& removals, Rank pair);
 
   // Hand values; see split/hand_values.cc.
   bool canDouble(const PlayerHandState& s) const;

@@ -2,10 +2,17 @@
 // split hand can hold, with a complete evaluation of the second hand for
 // each of them over the shoe the first hand's cards leave.
 #include <new>
+#include <vector>
 
 #include "split/split_calculator.h"
+#include "split/second_hand.h"
+#include "split/split_views.h"
 
 namespace {
+
+// The first hand is followed up to this hard total: a hand that busts still
+// leaves its cards out of the second hand's shoe.
+constexpr int MaxFirstHandTotal = 31;
 
 // Calls visit(c) for every composition c of drawn cards, tens outermost and
 // aces innermost, each rank counting down, so compositions come in
@@ -46,28 +53,62 @@ int cardsIn(const HandCounts& c) {
 
 }  // namespace
 
-SplitRun SplitCalculator::evaluateSplit(const Removals& removals, Rank pair) {
-  if (pair < 1 || pair > 10) return SplitRun::Refused;
-  if (shoe.count(pair) < 2) return SplitRun::Refused;
+SplitResults SplitCalculator::evaluateSplit(const Removals& removals, Rank pair) {
+  SplitResults results;
+  if (pair < 1 || pair > 10 || !removalsFit(shoe, removals)) return results;
+  const ShoeCounts available = availableCounts(shoe, removals);
+  if (!canDealPair(pair, available)) return results;
 
   // Restore point should memory run out part way: the shoe goes back
-  // exactly as found and the working trees free themselves.
+  // exactly as found and the working structures free themselves.
   const Shoe entryShoe = shoe;
   try {
     shoe.removeCard(pair);
     shoe.removeCard(pair);
     shoe.removeCards(removals);
+    const bool finalAce = pair == Ace && !rules.hsa;
+
+    // The first hand's compositions in the order they are valued: each after
+    // every composition with one card more. A split ace that may not be hit
+    // takes exactly one card.
+    std::vector<HandCounts> firstHands;
+    forEachComposition(shoe, pair, MaxFirstHandTotal, true, [&](const HandCounts& c) {
+      if (finalAce && cardsIn(c) > 1) return;
+      firstHands.push_back(c);
+    });
+
+    // The second hand beside every first hand that has drawn, valued once
+    // for all of them. Its dealer outcomes, the first hand's among them, are
+    // computed together first.
+    SecondHandMemo second(shoe, rules, pair);
+    std::vector<std::size_t> rootOf(firstHands.size(), 0);
+    for (std::size_t k = 0; k < firstHands.size(); ++k)
+      if (cardsIn(firstHands[k]) > 0) rootOf[k] = second.addRoot(firstHands[k]);
+    second.build();
+    std::vector<ShoeCounts> keys = second.dealerKeys();
+    keys.push_back(shoe.takenOut());
+    std::size_t missing = 0;
+    for (const ShoeCounts& key : keys)
+      if (dealerCache.find(key) == nullptr) ++missing;
+    if (dealerCache.bytesUsed() + missing * DealerOutcomeCache::bytesPerRecord() > dealerCacheBudget)
+      clearDealerOutcomes();
+    dealerCache.addMissing(keys, shoe, rules.standsOnSoft17, threads);
+    second.evaluate(dealerCache, threads);
+    bool complete = second.complete();
 
     PlayerHandTree tree;
-    forEachComposition(shoe, pair, 31, true, [&](const HandCounts& c) {
-      // A split ace that may not be hit takes exactly one card.
-      if (pair == Ace && !rules.hsa && cardsIn(c) > 1) return;
-
+    for (std::size_t k = 0; k < firstHands.size(); ++k) {
+      const HandCounts& c = firstHands[k];
       // With the hand's cards out, the shoe is the full shoe less the dealer key.
       shoe.removeCards(c);
       PlayerHandState state(c, pair);
-      if (state.hardTotal <= 21) state.dealer = &dealerOutcomeFor(DealerOutcome(shoe.takenOut()));
+      if (state.hardTotal <= 21) {
+        state.dealer = &dealerOutcomeFor(shoe.takenOut());
+        if (!state.dealer->complete) complete = false;
+      }
       computeStand(state, 1);
+      const bool hits = state.hardTotal < 21 && !(finalAce && state.cardCount == 2);
+      if (hits && shoe.remaining() <= 1) complete = false;  // a hit with no card to draw in some entry
 
       // Successors, busted ones included, are already in the tree.
       if (state.hardTotal <= 21) {
@@ -85,7 +126,8 @@ SplitRun SplitCalculator::evaluateSplit(const Removals& removals, Rank pair) {
       if (state.cardCount == 1) {
         for (int i = 0; i < ValueCount; ++i) state.otherEv(i) = state.hitEv[i];
       } else {
-        evaluateSecondHand(state);
+        const ValueVector& other = second.rootValue(rootOf[k]);
+        for (int i = 0; i < ValueCount; ++i) state.otherEv(i) = other[static_cast<std::size_t>(i)];
       }
       copyOtherToStand(state);
       computeOtherIfDouble(state);
@@ -96,44 +138,26 @@ SplitRun SplitCalculator::evaluateSplit(const Removals& removals, Rank pair) {
       tree.insert(state, grew, found);
       shoe.returnCards(c);
       if (state.cardCount == 1) pairHand = state;
-    });
+    }
 
     shoe.returnCard(pair);
     shoe.returnCard(pair);
     shoe.returnCards(removals);
+    results.complete = complete;
   } catch (const std::bad_alloc&) {
+    // The cache may hold much of what the failed run filled: give the next
+    // computation its memory back. Results never depend on what is cached.
     shoe = entryShoe;
-    return SplitRun::OutOfMemory;
+    clearDealerOutcomes();
+    results.run = SplitRun::OutOfMemory;
+    return results;
   }
-  return SplitRun::Completed;
-}
-
-void SplitCalculator::evaluateSecondHand(PlayerHandState& firstHand) {
-  const int pair = firstHand.pairRank;
-  if (pair < 1 || pair > 10) return;
-  PlayerHandTree tree;
-  forEachComposition(shoe, pair, 21, false, [&](const HandCounts& c) {
-    if (pair == Ace && !rules.hsa && cardsIn(c) > 1) return;
-
-    shoe.removeCards(c);
-    PlayerHandState state(c, pair);
-    state.dealer = &dealerOutcomeFor(DealerOutcome(shoe.takenOut()));
-    computeStand(state, 2);
-    for (int r = 1; r <= RankCount; ++r) {
-      if (shoe.count(r) == 0 || state.hardTotal + r > 21) continue;
-      state.next[rankIndex(r)] = tree.find(withCard(state.counts, r));
-    }
-    // The double value of a hand that may not double is never read: not by
-    // its own choice, nor by a predecessor, which follows only chosen actions.
-    if (canDouble(state)) computeDouble(state, 2);
-    computeHit(state, 2);
-    chooseBest(state);
-    if (state.cardCount == 1) {
-      for (int i = 0; i < ValueCount; ++i) firstHand.otherEv(i) = state.otherEv(i);
-    }
-    bool grew = false;
-    bool found = false;
-    tree.insert(state, grew, found);
-    shoe.returnCards(c);
-  });
+  results.run = SplitRun::Completed;
+  results.ev = pairHand.splitEv;
+  results.blackjackOverall = pairHand.dealer->blackjack[0];
+  results.blackjackVsAce = pairHand.dealer->blackjack[Ace];
+  results.blackjackVsTen = pairHand.dealer->blackjack[Ten];
+  results.dealable[0] = true;
+  for (int u = 1; u <= RankCount; ++u) results.dealable[static_cast<std::size_t>(u)] = canDealUpCard(u, pair, available);
+  return results;
 }

@@ -20,6 +20,7 @@
 #include "model/shoe.h"
 #include "split/player_hand_state.h"
 #include "split/split_calculator.h"
+#include "tests/case_text.h"
 
 namespace {
 
@@ -186,6 +187,10 @@ struct DoubleCase {
   Kind kind;
 };
 
+void PrintTo(const DoubleCase& c, std::ostream* os) {
+  *os << c.name << ": pair card " << c.pair << ", drawn " << countsText(c.drawn);
+}
+
 std::vector<DoubleCase> doubleCases() {
   return {
       {"Hard5", 2, hand({{3, 1}}), HardUpTo8},
@@ -299,6 +304,12 @@ struct StandCase {
   bool charlie6;
   int total;          // expected best total (bust above 21)
 };
+
+void PrintTo(const StandCase& c, std::ostream* os) {
+  *os << c.name << ": pair card " << c.pair << ", drawn " << countsText(c.drawn) << ", also removed "
+      << countsText(c.extra) << (c.s17 ? ", S17" : ", H17") << (c.charlie5 ? ", charlie 5" : "")
+      << (c.charlie6 ? ", charlie 6" : "");
+}
 
 std::vector<StandCase> standCases() {
   const ShoeCounts none{};
@@ -847,6 +858,10 @@ struct AceSplitCase {
   bool s17;
 };
 
+void PrintTo(const AceSplitCase& c, std::ostream* os) {
+  *os << c.name << ": aces, 1 deck, removed " << countsText(c.removals) << (c.s17 ? ", S17" : ", H17");
+}
+
 class HandValuesAceSplit : public testing::TestWithParam<AceSplitCase> {};
 
 TEST_P(HandValuesAceSplit, RebuiltFromDealerRecords) {
@@ -856,7 +871,7 @@ TEST_P(HandValuesAceSplit, RebuiltFromDealerRecords) {
   rules.das = true;
   rules.dspa = true;  // no effect without hsa
   SplitCalculator calc(Shoe(1), rules);
-  ASSERT_EQ(calc.evaluateSplit(c.removals, Ace), SplitRun::Completed);
+  ASSERT_EQ(calc.evaluateSplit(c.removals, Ace).run, SplitRun::Completed);
   const PlayerHandState result = calc.pairHand;
 
   // The shoe both hands draw from: one deck less the removals and two aces.

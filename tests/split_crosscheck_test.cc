@@ -297,7 +297,7 @@ TEST_P(SplitCrossCheck, EveryUpCardAndOverallAgree) {
 
   Shoe shoe(1);
   SplitCalculator calc(shoe, c.rules);
-  ASSERT_EQ(calc.evaluateSplit(removals, static_cast<Rank>(c.pair)), SplitRun::Completed);
+  ASSERT_EQ(calc.evaluateSplit(removals, static_cast<Rank>(c.pair)).run, SplitRun::Completed);
   EXPECT_EQ(calc.shoe, Shoe(1)) << "shoe not restored";
 
   double worst = 0.0;
