@@ -37,7 +37,9 @@ std::optional<std::int64_t> wholeNumber(const json& value) {
 // Reads the rules object into rules, or gives the refusal.
 std::optional<std::string> readRules(const json& object, RuleSet& rules) {
   if (!object.is_object()) return refused("rules", object, "an object");
-  for (const auto& [key, value] : object.items()) {
+  for (const auto& item : object.items()) {
+    const std::string& key = item.key();
+    const json& value = item.value();
     const std::string name = "rules." + key;
     const auto flag = [&](bool& field) -> std::optional<std::string> {
       if (!value.is_boolean()) return refused(name, value, "true or false");
@@ -106,6 +108,9 @@ std::variant<TableCase, std::string> parseBatchLine(std::string_view line) {
     object = json::parse(line);
   } catch (const json::parse_error& error) {
     return "not valid JSON (at byte " + std::to_string(error.byte) + ")";
+  } catch (const json::exception&) {
+    // The text is JSON, but a number in it does not fit a double.
+    return std::string("not valid JSON here (a number out of range)");
   }
   if (!object.is_object()) return std::string("a case must be a JSON object");
 

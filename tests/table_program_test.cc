@@ -149,6 +149,7 @@ TEST(TableProgram, RefusedCommandLinesNameTheOptionAndPrintNothing) {
 TEST(TableProgram, BatchAnswersEachLineAsTheSingleRunAndReportsTheBadOne) {
   const ProgramRun batch = runTable({"--batch"}, "{\"pairs\":[\"T\"]}\n"
                                           "{\"pairs\":[\"T\"],\"colour\":\"red\"}\n"
+                                          "{\"decks\":1e400}\n"
                                           "{\"removed\":[0,0,0,0,0,0,0,0,0,8],\"rules\":{\"soft17\":\"hit\"},"
                                           "\"pairs\":[\"t\"]}\n");
   const ProgramRun first = runTable({"--pairs", "T", "--format", "json"});
@@ -157,7 +158,8 @@ TEST(TableProgram, BatchAnswersEachLineAsTheSingleRunAndReportsTheBadOne) {
   EXPECT_EQ(first.status, 0);
   EXPECT_EQ(batch.out, first.out +
                            "{\"line\":2,\"error\":\"unknown key \\\"colour\\\"; allowed: decks, removed, rules, "
-                           "pairs\"}\n" +
+                           "pairs\"}\n"
+                           "{\"line\":3,\"error\":\"not valid JSON here (a number out of range)\"}\n" +
                            third.out);
   EXPECT_EQ(batch.err, "");
 }
