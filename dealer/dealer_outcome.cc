@@ -117,10 +117,19 @@ using Lanes = double __attribute__((vector_size(W * sizeof(double))));
 using IntLanes = std::int32_t __attribute__((vector_size(W * sizeof(std::int32_t))));
 using MaskLanes = std::int64_t __attribute__((vector_size(W * sizeof(std::int64_t))));
 
+// Vector attributes do not survive as template arguments, so the scratch
+// holds them inside aligned records of its own.
+struct alignas(64) DrawLanes {
+  Lanes q;
+};
+struct alignas(64) RowLanes {
+  Lanes p[FinalTotalCount];
+};
+
 // Per-thread scratch of the walk, kept between batches.
 struct WalkScratch {
-  std::vector<Lanes> draw;                                // one per draw of the plan
-  std::vector<std::array<Lanes, FinalTotalCount>> rows;  // the final totals' rows, then one per state
+  std::vector<DrawLanes> draw;  // one per draw of the plan
+  std::vector<RowLanes> rows;   // the final totals' rows, then one per state
 };
 
 // The walk of Part of the dealer engine that dominates its cost: one pass
@@ -141,8 +150,8 @@ void walkLanes(const WalkPlan& plan, const IntLanes (&n)[RankCount], const IntLa
   const std::size_t stateCount = plan.states.size();
   scratch.draw.resize(plan.draws.size());
   scratch.rows.resize(FinalTotalCount + stateCount);
-  Lanes* draw = scratch.draw.data();
-  std::array<Lanes, FinalTotalCount>* rows = scratch.rows.data();
+  DrawLanes* draw = scratch.draw.data();
+  RowLanes* rows = scratch.rows.data();
 
   // D(r, c, k) = (n(r) - c) / (N - k), zero when no such card is left.
   const Lanes zero = {};
@@ -153,11 +162,11 @@ void walkLanes(const WalkPlan& plan, const IntLanes (&n)[RankCount], const IntLa
     const IntLanes cards = total - term.cards;
     const MaskLanes usable = __builtin_convertvector(left > 0 && cards > 0, MaskLanes);
     const Lanes q = __builtin_convertvector(left, Lanes) / __builtin_convertvector(cards > 0 ? cards : cards * 0 + 1, Lanes);
-    draw[d] = usable ? q : zero;
+    draw[d].q = usable ? q : zero;
   }
   // The rows of the final totals.
   for (int position = 0; position < FinalTotalCount; ++position)
-    for (int j = 0; j < FinalTotalCount; ++j) rows[position][j] = j == position ? one : zero;
+    for (int j = 0; j < FinalTotalCount; ++j) rows[position].p[j] = j == position ? one : zero;
 
   MaskLanes incomplete = {};
   for (std::size_t si = 0; si < stateCount; ++si) {
@@ -174,16 +183,16 @@ void walkLanes(const WalkPlan& plan, const IntLanes (&n)[RankCount], const IntLa
     Lanes acc[FinalTotalCount] = {zero, zero, zero, zero, zero};
     const WalkPlan::Step* step = plan.steps.data() + s.firstStep;
     for (std::int32_t k = 0; k < s.stepCount; ++k, ++step) {
-      const Lanes q = fits ? draw[step->draw] : zero;
-      const std::array<Lanes, FinalTotalCount>& after = rows[step->source];
+      const Lanes q = fits ? draw[step->draw].q : zero;
+      const Lanes* after = rows[step->source].p;
       acc[0] += q * after[0];
       acc[1] += q * after[1];
       acc[2] += q * after[2];
       acc[3] += q * after[3];
       acc[4] += q * after[4];
     }
-    std::array<Lanes, FinalTotalCount>& row = rows[FinalTotalCount + si];
-    for (int j = 0; j < FinalTotalCount; ++j) row[static_cast<std::size_t>(j)] = acc[j];
+    Lanes* row = rows[FinalTotalCount + si].p;
+    for (int j = 0; j < FinalTotalCount; ++j) row[j] = acc[j];
     if (s.cardCount <= 1) {
       for (int l = 0; l < lanes; ++l) {
         double* target = s.cardCount == 1 ? out[l].byUpCard[rankIndex(s.hardTotal)] : out[l].overall;
