@@ -20,6 +20,8 @@ constexpr std::array<std::string_view, ViewCount> ViewTitles = {"Unconditional E
                                                                 "EV conditioned on no dealer BJ"};
 constexpr std::string_view NotDealt = "X X X X X";
 constexpr std::string_view IncompleteMark = "*";
+constexpr std::string_view SplitName = "split";
+constexpr std::string_view BestName = "best";
 
 // The name of an entry in headers and JSON keys.
 std::string_view entryName(int entry, std::string_view overallName) {
@@ -40,10 +42,17 @@ std::string exactDigits(double value) { return digitsOf(value, 17); }
 std::string_view viewName(int view) { return ViewNames[static_cast<std::size_t>(view)]; }
 View viewAt(int view) { return static_cast<View>(view); }
 
-bool anyIncomplete(const CaseReport& report) {
+bool allComplete(const PairReport& pair) {
+  for (const QuantityValues& quantity : pair.quantities)
+    if (!quantity.complete) return false;
+  return true;
+}
+
+// Whether a table that show prints has a row marked incomplete.
+bool anyIncompleteShown(const CaseReport& report, TextShow show) {
   for (const PairReport& pair : report.pairs)
     for (const QuantityValues& quantity : pair.quantities)
-      if (!quantity.complete) return true;
+      if (!quantity.complete && (show != TextShow::Split || quantity.name == SplitName)) return true;
   return false;
 }
 
@@ -58,10 +67,10 @@ std::string headerLine(const TableCase& table) {
   return text + "\n";
 }
 
-// The text cells of one table: a header row, then a row per pair. A pair
-// without values has two cells, its label and the reason.
+// The text cells of one table: a header row, then the rows. A row with
+// fewer cells than the header ends in a reason (a pair without values, a
+// play not allowed), which runs on past its column.
 using TextRows = std::vector<std::vector<std::string>>;
-constexpr std::size_t ReasonRowCells = 2;
 
 // A value cell as the report prints it; non-negative values get a blank
 // where the sign goes, so the decimal points line up.
@@ -70,13 +79,12 @@ std::string textCell(const ShownValue& value) {
   return digits.front() == '-' ? digits : std::string(" ").append(digits);
 }
 
-// Left-aligned columns two blanks apart; a reason runs on past its column.
+// Left-aligned columns two blanks apart.
 std::string renderTable(const TextRows& rows) {
-  std::vector<std::size_t> widths;
+  std::vector<std::size_t> widths(rows.front().size());
   for (const auto& row : rows) {
-    if (row.size() == ReasonRowCells) continue;
-    widths.resize(std::max(widths.size(), row.size()));
-    for (std::size_t i = 0; i < row.size(); ++i) widths[i] = std::max(widths[i], row[i].size());
+    const std::size_t sized = row.size() < widths.size() ? row.size() - 1 : row.size();
+    for (std::size_t i = 0; i < sized; ++i) widths[i] = std::max(widths[i], row[i].size());
   }
   std::string text;
   for (const auto& row : rows) {
@@ -90,11 +98,44 @@ std::string renderTable(const TextRows& rows) {
   return text;
 }
 
-std::string textTable(const CaseReport& report, std::string_view quantity, int view) {
-  TextRows rows;
-  std::vector<std::string> header = {"pair"};
-  for (int entry : EntryOrder) header.push_back(std::string(" ").append(entryName(entry, "SPL1")));
-  rows.push_back(header);
+// A best play as its cell: a blank where the sign of a value goes.
+std::string actionCell(const std::optional<Action>& action) {
+  return std::string(" ").append(action ? actionName(*action) : NotDealt);
+}
+
+std::string marked(std::string_view text, bool complete) {
+  return std::string(text).append(complete ? "" : IncompleteMark);
+}
+
+// The header row: the leading cells, then SPL1, 2..9, T, A.
+std::vector<std::string> headerRow(std::vector<std::string> leading) {
+  for (int entry : EntryOrder) leading.push_back(std::string(" ").append(entryName(entry, "SPL1")));
+  return leading;
+}
+
+// The split table of one view, with the report's title: a row per pair.
+std::string splitTable(const CaseReport& report, int view) {
+  TextRows rows = {headerRow({"pair"})};
+  for (const PairReport& pair : report.pairs) {
+    const std::string label(rankName(pair.pair));
+    if (pair.status != PairStatus::Computed) {
+      rows.push_back({label, std::string(pairStatusText(pair.status))});
+      continue;
+    }
+    for (const QuantityValues& values : pair.quantities) {
+      if (values.name != SplitName) continue;
+      std::vector<std::string> row = {marked(label, values.complete)};
+      for (int entry : EntryOrder) row.push_back(textCell(values.at(viewAt(view), entry)));
+      rows.push_back(row);
+    }
+  }
+  return std::string(ViewTitles[static_cast<std::size_t>(view)]) + "\n" + renderTable(rows);
+}
+
+// The decision table of one view: per pair a row for each quantity and,
+// in the unconditional view, the best play.
+std::string decisionTable(const CaseReport& report, int view) {
+  TextRows rows = {headerRow({"pair", "play"})};
   for (const PairReport& pair : report.pairs) {
     std::string label(rankName(pair.pair));
     if (pair.status != PairStatus::Computed) {
@@ -102,27 +143,21 @@ std::string textTable(const CaseReport& report, std::string_view quantity, int v
       continue;
     }
     for (const QuantityValues& values : pair.quantities) {
-      if (values.name != quantity) continue;
-      std::vector<std::string> row = {values.complete ? label : label + std::string(IncompleteMark)};
-      for (int entry : EntryOrder) row.push_back(textCell(values.at(viewAt(view), entry)));
+      std::vector<std::string> row = {label, marked(values.name, values.complete)};
+      if (!values.allowed) row.push_back("not allowed");
+      for (int entry : EntryOrder) {
+        if (values.allowed) row.push_back(textCell(values.at(viewAt(view), entry)));
+      }
+      rows.push_back(row);
+      label.clear();
+    }
+    if (pair.best && viewAt(view) == View::Unconditional) {
+      std::vector<std::string> row = {label, marked(BestName, allComplete(pair))};
+      for (int entry : EntryOrder) row.push_back(actionCell((*pair.best)[static_cast<std::size_t>(entry)]));
       rows.push_back(row);
     }
   }
-  // The split tables carry the report's titles; other quantities say what they are.
-  std::string title = quantity == "split" ? std::string() : std::string(quantity) + ", ";
-  title += ViewTitles[static_cast<std::size_t>(view)];
-  return title + "\n" + renderTable(rows);
-}
-
-// The quantities in the order the first computed pair has them.
-std::vector<std::string> quantityNames(const CaseReport& report) {
-  for (const PairReport& pair : report.pairs) {
-    if (pair.status != PairStatus::Computed) continue;
-    std::vector<std::string> names;
-    for (const QuantityValues& values : pair.quantities) names.push_back(values.name);
-    return names;
-  }
-  return {"split"};
+  return "Decision: " + std::string(ViewTitles[static_cast<std::size_t>(view)]) + "\n" + renderTable(rows);
 }
 
 // A JSON number that reads back exactly; null when not shown.
@@ -162,6 +197,19 @@ std::string jsonQuantity(const QuantityValues& values) {
   return text + "}";
 }
 
+// The best plays, in the unconditional view only: both views rank the plays alike.
+std::string jsonBest(const BestActions& best) {
+  std::string text = jsonString(BestName) + ":{" + jsonString(viewName(0)) + ":{";
+  for (std::size_t i = 0; i < EntryOrder.size(); ++i) {
+    const std::optional<Action>& action = best[static_cast<std::size_t>(EntryOrder[i])];
+    if (i > 0) text += ",";
+    text += jsonString(entryName(EntryOrder[i], "overall"));
+    text += ":";
+    text += action ? jsonString(actionName(*action)) : "null";
+  }
+  return text + "}}";
+}
+
 std::string durationText(double seconds) {
   const auto whole = static_cast<std::int64_t>(std::max(0.0, seconds) + 0.5);
   const std::int64_t hours = whole / 3600;
@@ -173,6 +221,20 @@ std::string durationText(double seconds) {
 }
 
 }  // namespace
+
+std::string_view actionName(Action action) {
+  switch (action) {
+    case Action::Stand:
+      return "stand";
+    case Action::Hit:
+      return "hit";
+    case Action::Double:
+      return "double";
+    case Action::Split:
+      return "split";
+  }
+  return "";
+}
 
 std::string_view pairStatusText(PairStatus status) {
   switch (status) {
@@ -186,15 +248,17 @@ std::string_view pairStatusText(PairStatus status) {
   return "";
 }
 
-std::string formatText(const CaseReport& report) {
+std::string formatText(const CaseReport& report, TextShow show) {
   std::string text = headerLine(report.table);
-  for (const std::string& quantity : quantityNames(report)) {
-    for (int view = 0; view < ViewCount; ++view) {
-      text += "\n";
-      text += textTable(report, quantity, view);
-    }
+  for (int view = 0; view < ViewCount && show != TextShow::Decision; ++view) {
+    text += "\n";
+    text += splitTable(report, view);
   }
-  if (anyIncomplete(report)) {
+  for (int view = 0; view < ViewCount && show != TextShow::Split; ++view) {
+    text += "\n";
+    text += decisionTable(report, view);
+  }
+  if (anyIncompleteShown(report, show)) {
     text += "\n";
     text += IncompleteMark;
     text += " the shoe ran out of cards in some branch: these values are what the model gives, not what a real "
@@ -224,6 +288,16 @@ std::string formatCsv(const CaseReport& report) {
         text += "\r\n";
       }
     }
+    if (!pair.best) continue;
+    text += std::string(rankName(pair.pair)) + "," + std::string(BestName) + "," + std::string(viewName(0));
+    for (int entry : EntryOrder) {
+      const std::optional<Action>& action = (*pair.best)[static_cast<std::size_t>(entry)];
+      text += ",";
+      if (action) text += actionName(*action);
+    }
+    text += ",";
+    text += boolText(allComplete(pair));
+    text += "\r\n";
   }
   return text;
 }
@@ -243,6 +317,10 @@ std::string formatJson(const CaseReport& report) {
     for (const QuantityValues& values : pair.quantities) {
       text += ",";
       text += jsonQuantity(values);
+    }
+    if (pair.best) {
+      text += ",";
+      text += jsonBest(*pair.best);
     }
     text += "}";
   }

@@ -20,18 +20,28 @@
 enum class View { Unconditional = 0, Conditioned = 1 };
 constexpr int ViewCount = 2;
 
-// One quantity of a pair (the split EVs, later also the unsplit choices) in
-// both views. Entry 0 is the overall value, entry u the value against up
-// card u; an entry not shown is an up card that cannot be dealt.
+// One quantity of a pair (split, split_joint, stand, hit, double) in both
+// views. Entry 0 is the overall value, entry u the value against up card u;
+// an entry not shown is an up card that cannot be dealt, or a play the
+// rules do not allow for the pair.
 struct QuantityValues {
-  std::string name;      // "split"
+  std::string name;      // "split", "split_joint", "stand", "hit" or "double"
   bool complete = true;  // false: some branch needed a card the shoe no longer had
+  bool allowed = true;   // false: the rules do not allow this play (no entry shown)
   std::array<std::array<ShownValue, ValueCount>, ViewCount> views{};
 
   const ShownValue& at(View view, int entry) const {
     return views[static_cast<std::size_t>(view)][static_cast<std::size_t>(entry)];
   }
 };
+
+// The plays of the decision, in the order exact ties prefer them.
+enum class Action { Stand, Hit, Double, Split };
+std::string_view actionName(Action action);
+
+// The best play per entry (as QuantityValues); nothing for an up card that
+// cannot be dealt.
+using BestActions = std::array<std::optional<Action>, ValueCount>;
 
 enum class PairStatus {
   Computed,
@@ -43,6 +53,7 @@ struct PairReport {
   Rank pair = Ace;
   PairStatus status = PairStatus::Computed;
   std::vector<QuantityValues> quantities;  // when computed
+  std::optional<BestActions> best;         // when the whole decision was computed
 };
 
 // Everything one case prints: the case itself and its pairs, ace first.
@@ -54,13 +65,19 @@ struct CaseReport {
 // Why a pair has no values, as every format words it.
 std::string_view pairStatusText(PairStatus status);
 
-// A header line with the shoe and the rules, then one table per quantity and
-// view: a row per pair, columns SPL1, 2..9, T, A. A row whose results are
-// incomplete is marked with "*" and explained below the tables.
-std::string formatText(const CaseReport& report);
+// What the text format shows: the split tables, the decision tables, or both.
+enum class TextShow { Split, Decision, All };
 
-// Header, then one CRLF-ended row per pair, quantity and view; a pair that
-// has no values has no rows.
+// A header line with the shoe and the rules, then per view a table of the
+// split (a row per pair, columns SPL1, 2..9, T, A) and/or a table of the
+// decision (per pair a row for each quantity, then the best play). A row
+// whose results are incomplete is marked with "*" and explained below the
+// tables.
+std::string formatText(const CaseReport& report, TextShow show = TextShow::Split);
+
+// Header, then one CRLF-ended row per pair, quantity and view, and a row of
+// best plays (view unconditional) when the decision was computed; a pair
+// that has no values has no rows.
 std::string formatCsv(const CaseReport& report);
 
 // One JSON object on one line, ended by a newline.

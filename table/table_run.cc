@@ -1,30 +1,118 @@
 #include "table/table_run.h"
 
+#include <optional>
+#include <string>
+#include <utility>
+
 #include "split/split_views.h"
 
-PairReport splitPairReport(Rank pair, const SplitResults& results, const RuleSet& rules) {
+namespace {
+
+bool viewIsConditioned(int view) { return view == static_cast<int>(View::Conditioned); }
+
+// The report of a pair whose computation did not complete; nothing when it did.
+std::optional<PairReport> unfinishedPair(Rank pair, SplitRun run) {
   PairReport report;
   report.pair = pair;
-  if (results.run == SplitRun::OutOfMemory) {
+  if (run == SplitRun::OutOfMemory) {
     report.status = PairStatus::OutOfMemory;
     return report;
   }
   // The case's removals were checked against the shoe: a refusal can only
   // mean too few cards of the pair.
-  if (results.run != SplitRun::Completed) {
+  if (run != SplitRun::Completed) {
     report.status = PairStatus::CannotBeDealt;
     return report;
   }
-  QuantityValues split;
-  split.name = "split";
-  split.complete = results.complete;
+  return std::nullopt;
+}
+
+// Split values (both hands' bets charged to a dealer blackjack) in both views.
+QuantityValues splitQuantity(std::string name, const SplitResults& results, const RuleSet& rules) {
+  QuantityValues values;
+  values.name = std::move(name);
+  values.complete = results.complete;
   for (int view = 0; view < ViewCount; ++view) {
     for (int entry = 0; entry < ValueCount; ++entry) {
-      split.views[static_cast<std::size_t>(view)][static_cast<std::size_t>(entry)] =
-          splitValueInView(results, entry, rules, view == static_cast<int>(View::Conditioned));
+      values.views[static_cast<std::size_t>(view)][static_cast<std::size_t>(entry)] =
+          splitValueInView(results, entry, rules, viewIsConditioned(view));
     }
   }
-  report.quantities.push_back(split);
+  return values;
+}
+
+// Values of the pair kept as one hand (one bet charged to a dealer
+// blackjack under full peek) in both views, on the split's up cards and
+// dealer-blackjack chances.
+QuantityValues unsplitQuantity(std::string name, const ValueVector& ev, const SplitDecision& decision,
+                               const RuleSet& rules) {
+  QuantityValues values;
+  values.name = std::move(name);
+  values.complete = decision.unsplitComplete;
+  for (int view = 0; view < ViewCount; ++view) {
+    for (int entry = 0; entry < ValueCount; ++entry) {
+      const auto i = static_cast<std::size_t>(entry);
+      if (!decision.split.dealable[i]) continue;
+      values.views[static_cast<std::size_t>(view)][i] =
+          peekAdjusted(ev[i], decision.split.blackjackAt(entry), 1, rules, viewIsConditioned(view));
+    }
+  }
+  return values;
+}
+
+// The first play with the highest unconditional value, in the order ties
+// prefer: an entry only when every play has a value there.
+BestActions bestActions(const QuantityValues& stand, const QuantityValues& hit, const QuantityValues& doubled,
+                        const QuantityValues& split) {
+  const std::pair<Action, const QuantityValues*> plays[] = {
+      {Action::Stand, &stand}, {Action::Hit, &hit}, {Action::Double, &doubled}, {Action::Split, &split}};
+  BestActions best{};
+  for (int entry = 0; entry < ValueCount; ++entry) {
+    std::optional<Action> chosen;
+    double highest = 0.0;
+    bool missing = false;
+    for (const auto& [action, values] : plays) {
+      if (!values->allowed) continue;
+      const ShownValue& value = values->at(View::Unconditional, entry);
+      if (!value.shown) missing = true;
+      if (value.shown && (!chosen || value.value > highest)) {
+        chosen = action;
+        highest = value.value;
+      }
+    }
+    if (!missing) best[static_cast<std::size_t>(entry)] = chosen;
+  }
+  return best;
+}
+
+}  // namespace
+
+PairReport splitPairReport(Rank pair, const SplitResults& results, const RuleSet& rules) {
+  if (auto unfinished = unfinishedPair(pair, results.run)) return *unfinished;
+  PairReport report;
+  report.pair = pair;
+  report.quantities.push_back(splitQuantity("split", results, rules));
+  return report;
+}
+
+PairReport decisionPairReport(Rank pair, const SplitDecision& decision, const RuleSet& rules) {
+  if (auto unfinished = unfinishedPair(pair, decision.split.run)) return *unfinished;
+  // The joint split has the split's conventions, up cards and blackjack chances.
+  SplitResults joint = decision.split;
+  joint.ev = decision.splitJoint;
+  QuantityValues split = splitQuantity("split", decision.split, rules);
+  QuantityValues stand = unsplitQuantity("stand", decision.stand, decision, rules);
+  QuantityValues hit = unsplitQuantity("hit", decision.hit, decision, rules);
+  QuantityValues doubled = unsplitQuantity("double", decision.doubled, decision, rules);
+  if (!decision.doubleAllowed) {
+    doubled.allowed = false;
+    doubled.views = {};
+  }
+  PairReport report;
+  report.pair = pair;
+  report.best = bestActions(stand, hit, doubled, split);
+  report.quantities = {std::move(split), splitQuantity("split_joint", joint, rules), std::move(stand),
+                       std::move(hit), std::move(doubled)};
   return report;
 }
 
@@ -41,6 +129,29 @@ SplitCalculator& CaseRunner::calculatorFor(const TableCase& c) {
   return *calculator;
 }
 
+namespace {
+
+SplitRun runOf(const SplitResults& results) { return results.run; }
+
+// One computation on the calculator. Memory may have run out only for what
+// earlier pairs left in the cache: once more with an empty cache, and never
+// leave a full cache to the next.
+template <class Compute>
+auto computeWithCacheRetry(SplitCalculator& calc, std::size_t cacheBudget, const Compute& compute) {
+  const auto held = static_cast<std::size_t>(calc.dealerCache.recordCount()) * DealerOutcomeCache::bytesPerRecord();
+  if (held > cacheBudget) calc.clearDealerOutcomes();
+  const bool cachedBefore = calc.dealerCache.recordCount() > 0;
+  auto result = compute();
+  if (runOf(result) == SplitRun::OutOfMemory && cachedBefore) {
+    calc.clearDealerOutcomes();
+    result = compute();
+  }
+  if (runOf(result) == SplitRun::OutOfMemory) calc.clearDealerOutcomes();
+  return result;
+}
+
+}  // namespace
+
 CaseReport CaseRunner::evaluate(const TableCase& c, const std::function<void(int, int)>& afterPair) {
   CaseReport report;
   report.table = c;
@@ -50,17 +161,8 @@ CaseReport CaseRunner::evaluate(const TableCase& c, const std::function<void(int
   int done = 0;
   for (Rank pair = 1; pair <= RankCount; ++pair) {
     if (!c.pairs[static_cast<std::size_t>(rankIndex(pair))]) continue;
-    const auto held = static_cast<std::size_t>(calc.dealerCache.recordCount()) * DealerOutcomeCache::bytesPerRecord();
-    if (held > cacheBudget) calc.clearDealerOutcomes();
-    const bool cachedBefore = calc.dealerCache.recordCount() > 0;
-    SplitResults results = calc.evaluateSplit(c.removed, pair);
-    // Memory may have run out only for what earlier pairs left in the cache:
-    // once more with an empty cache, and never leave a full cache to the next.
-    if (results.run == SplitRun::OutOfMemory && cachedBefore) {
-      calc.clearDealerOutcomes();
-      results = calc.evaluateSplit(c.removed, pair);
-    }
-    if (results.run == SplitRun::OutOfMemory) calc.clearDealerOutcomes();
+    const SplitResults results =
+        computeWithCacheRetry(calc, cacheBudget, [&] { return calc.evaluateSplit(c.removed, pair); });
     report.pairs.push_back(splitPairReport(pair, results, c.rules));
     if (afterPair) afterPair(++done, total);
   }

@@ -13,6 +13,12 @@
 // A pair's split results in both views, as every program shows them.
 PairReport splitPairReport(Rank pair, const SplitResults& results, const RuleSet& rules);
 
+// A pair's whole decision in both views: the quantities split, split_joint,
+// stand, hit and double, and the best play per entry (the highest
+// unconditional value among stand, hit, double where allowed and split;
+// exact ties prefer stand, then hit, then double, then split).
+PairReport decisionPairReport(Rank pair, const SplitDecision& decision, const RuleSet& rules);
+
 // Evaluates cases one after another. Cases with the same deck count and
 // soft-17 rule share one calculator and so its dealer cache; the cache is
 // cleared whenever it holds more than the budget. No result depends on
