@@ -1,8 +1,13 @@
 // Values of one post-split hand: stand, double and hit, overall and against
 // each up card, the chosen action, and for the first hand the second hand's
-// EV under each choice. Every routine reads only the state, its dealer
-// record and its successors, whose values are already final.
+// EV under each choice and both hands' value under the joint play. Every
+// routine reads only the state, its dealer record and its successors, whose
+// values are already final. The pair kept as one hand is valued by the same
+// routines (hand number 0), under its own doubling test.
 #include "split/hand_values.h"
+
+#include <algorithm>
+
 #include "split/split_calculator.h"
 
 namespace {
@@ -23,7 +28,7 @@ double otherForAction(const PlayerHandState& n, char action, int i) {
 
 // A split ace that may not be hit takes exactly one card and stands.
 bool isFinalSplitAce(const PlayerHandState& s, const RuleSet& rules) {
-  return s.pairRank == Ace && !rules.hsa;
+  return s.splitHand && s.pairRank == Ace && !rules.hsa;
 }
 
 double dealerBlackjack(const PlayerHandState& s, int i) { return s.dealer->blackjack[i]; }
@@ -54,15 +59,14 @@ const SplitCalculator::DrawChances& SplitCalculator::drawChancesNow() {
   return d;
 }
 
-bool doublingAllowed(const RuleSet& rules, int pair, int total, bool soft, int cards) {
-  if (rules.doubleRule == DoubleRule::NoDoubling) return false;
-  if (!rules.das) return false;  // every hand valued here is a split hand
-  if (cards == 1) return false;
-  if (pair == Ace && !rules.dspa) return false;
-  if (cards > 2 && !rules.dan) return false;
+namespace {
+
+// The doubling rule's table of two-card hands; the "10 or 11" rules admit
+// every hard total from 10 up.
+bool doubleRuleAdmits(DoubleRule rule, int total, bool soft) {
   const bool hard = !soft;
   const int t = total;
-  switch (rules.doubleRule) {
+  switch (rule) {
     case DoubleRule::AnyTwoCards: return true;
     case DoubleRule::Hard10or11: return hard && t >= 10;
     case DoubleRule::Hard9to11: return hard && t >= 9;
@@ -73,7 +77,24 @@ bool doublingAllowed(const RuleSet& rules, int pair, int total, bool soft, int c
   }
 }
 
+}  // namespace
+
+bool doublingAllowed(const RuleSet& rules, int pair, int total, bool soft, int cards) {
+  if (rules.doubleRule == DoubleRule::NoDoubling) return false;
+  if (!rules.das) return false;  // every hand valued here is a split hand
+  if (cards == 1) return false;
+  if (pair == Ace && !rules.dspa) return false;
+  if (cards > 2 && !rules.dan) return false;
+  return doubleRuleAdmits(rules.doubleRule, total, soft);
+}
+
+bool unsplitDoublingAllowed(const RuleSet& rules, int total, bool soft, int cards) {
+  if (cards > 2 && !rules.dan) return false;
+  return doubleRuleAdmits(rules.doubleRule, total, soft);
+}
+
 bool SplitCalculator::canDouble(const PlayerHandState& s) const {
+  if (!s.splitHand) return unsplitDoublingAllowed(rules, s.hardTotal, s.soft, s.cardCount);
   return doublingAllowed(rules, s.pairRank, s.hardTotal, s.soft, s.cardCount);
 }
 
@@ -231,5 +252,34 @@ void SplitCalculator::computeOtherIfHit(PlayerHandState& s) {
       total += draw.chance[i][rankIndex(c)] * otherForAction(n, n.actionAt(i), i);
     }
     s.otherIfHit(i) = total;
+  }
+}
+
+void SplitCalculator::computeJoint(PlayerHandState& s) {
+  const bool finalAce = isFinalSplitAce(s, rules);
+  // Busted, or a split ace that took its one card: the hand ends here.
+  if (s.hardTotal > 21 || (finalAce && s.cardCount == 2)) {
+    s.jointEv[0] = s.standEv[0] + s.otherIfStand(0);
+    for (int u = 1; u <= RankCount; ++u)
+      if (shoe.count(u) > 0) s.jointEv[u] = s.standEv[u] + s.otherIfStand(u);
+    return;
+  }
+  // Hitting is open up to hard 21 included: there it only burns a card for
+  // the second hand, which the maximum may weigh like any other choice.
+  const bool mayDouble = canDouble(s);  // never the lone pair card
+  const DrawChances& draw = drawChancesNow();
+  for (int i = 0; i < ValueCount; ++i) {
+    if (!draw.dealable[i]) continue;
+    double hit = 0.0;
+    for (int c = 1; c <= RankCount; ++c)
+      if (draw.drawable[i][rankIndex(c)]) hit += draw.chance[i][rankIndex(c)] * s.next[rankIndex(c)]->jointEv[i];
+    // The lone pair card must draw.
+    if (s.cardCount == 1) {
+      s.jointEv[i] = hit;
+      continue;
+    }
+    double best = s.standEv[i] + s.otherIfStand(i);
+    if (mayDouble) best = std::max(best, s.doubleEv[i] + s.otherIfDouble(i));
+    s.jointEv[i] = std::max(best, hit);
   }
 }

@@ -17,6 +17,13 @@ PlayerHandState::PlayerHandState(const HandCounts& drawn, int pair) : PlayerHand
   soft = isSoft();
 }
 
+PlayerHandState PlayerHandState::unsplitPair(const HandCounts& drawn, int pair) {
+  PlayerHandState s(drawn, pair);
+  s.addCard(pair);
+  s.splitHand = false;
+  return s;
+}
+
 PlayerHandState* PlayerHandTree::find(const HandCounts& key) const {
   PlayerHandState* node = root;
   while (node != nullptr) {

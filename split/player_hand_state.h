@@ -18,10 +18,13 @@ constexpr char Hit = 'h';
 constexpr char DoubleDown = 'd';
 
 // One post-split hand: the split card plus the cards drawn to it, with
-// everything the split engine works out for it.
+// everything the split engine works out for it. The same record serves the
+// pair kept as one hand (splitHand false): both pair cards are then in the
+// counts, and the split's rules for doubling and for aces do not apply.
 struct PlayerHandState {
   std::int16_t pairRank = 0;        // rank of the split card; 0 in an empty state
-  HandCounts counts{};              // split card included
+  bool splitHand = true;            // false: the pair not split, one two-card hand
+  HandCounts counts{};              // split card included (both pair cards when not split)
   std::int16_t hardTotal = 0;
   std::int16_t cardCount = 0;       // 1 = the split card alone
   bool soft = false;
@@ -35,6 +38,10 @@ struct PlayerHandState {
   double otherOverall[4] = {0.0, 0.0, 0.0, 0.0};
   double otherByUpCard[4][RankCount] = {};
   ValueVector splitEv{};            // both hands together (lone pair card only)
+  // Both hands together when every decision of this first hand from here
+  // on maximises the sum of both hands (the second hand still plays for
+  // itself). At the lone pair card: the split played that way.
+  ValueVector jointEv{};
   char best = 0;                    // chosen action, up card unknown
   std::array<char, RankCount> bestVs{};  // chosen action against up card u at u - 1
   std::int32_t balance = 0;         // tree balance: right height minus left height
@@ -45,6 +52,8 @@ struct PlayerHandState {
   PlayerHandState() { standEv.fill(-1.0); }
   // The split card of rank pair plus the drawn cards.
   PlayerHandState(const HandCounts& drawn, int pair);
+  // Both cards of a pair of rank pair, not split, plus the drawn cards.
+  static PlayerHandState unsplitPair(const HandCounts& drawn, int pair);
 
   void addCard(int rank) {
     ++counts[rankIndex(rank)];

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #include "dealer/dealer_outcome.h"
 #include "model/rank.h"
@@ -41,6 +42,14 @@ class SplitCalculator {
   // lone pair card of the last completed run.
   SplitResults evaluateSplit(const Removals& removals, Rank pair);
 
+  // The whole decision for a pair of rank pair after the removals: the
+  // split exactly as evaluateSplit gives it, the split with the first hand
+  // played for both hands, and the pair kept as one hand (stand, hit,
+  // double). Refuses, runs out of memory and leaves the shoe and pairHand
+  // as evaluateSplit does; split.run says how it ended, and the other
+  // values are meaningful only when it completed.
+  SplitDecision evaluateDecision(const Removals& removals, Rank pair);
+
   // Hand values; see split/hand_values.cc.
   bool canDouble(const PlayerHandState& s) const;
   void computeStand(PlayerHandState& s, int handNumber);
@@ -50,8 +59,17 @@ class SplitCalculator {
   void copyOtherToStand(PlayerHandState& s);
   void computeOtherIfDouble(PlayerHandState& s);
   void computeOtherIfHit(PlayerHandState& s);
+  void computeJoint(PlayerHandState& s);
 
  private:
+  // Both public computations: the split, and with decision given the rest
+  // of the decision into it.
+  SplitResults runSplit(const Removals& removals, Rank pair, SplitDecision* decision);
+  // Values the pair kept as one hand over the live shoe (the shoe less the
+  // removals and both pair cards) from its compositions, each after every
+  // composition with one card more; the dealer records must be cached.
+  void valueUnsplitPair(Rank pair, const std::vector<HandCounts>& hands, SplitDecision& decision);
+
   // Draw probabilities of the live shoe: row 0 before the up card is known,
   // row u once one card of rank u is out. Every value routine of one state
   // reads the same rows, so they are worked out once per shoe composition.

@@ -1,6 +1,8 @@
 // The split driver: backward induction over every composition the first
 // split hand can hold, with a complete evaluation of the second hand for
-// each of them over the shoe the first hand's cards leave.
+// each of them over the shoe the first hand's cards leave; for the whole
+// decision, also the first hand played for both hands and the pair kept as
+// one hand.
 #include <new>
 #include <vector>
 
@@ -54,6 +56,53 @@ int cardsIn(const HandCounts& c) {
 }  // namespace
 
 SplitResults SplitCalculator::evaluateSplit(const Removals& removals, Rank pair) {
+  return runSplit(removals, pair, nullptr);
+}
+
+SplitDecision SplitCalculator::evaluateDecision(const Removals& removals, Rank pair) {
+  SplitDecision decision;
+  decision.split = runSplit(removals, pair, &decision);
+  return decision;
+}
+
+void SplitCalculator::valueUnsplitPair(Rank pair, const std::vector<HandCounts>& hands, SplitDecision& decision) {
+  PlayerHandTree tree;
+  bool complete = true;
+  for (const HandCounts& c : hands) {
+    shoe.removeCards(c);
+    PlayerHandState state = PlayerHandState::unsplitPair(c, pair);
+    // Only hands of hard total 21 or less are listed, and their successors
+    // that do not bust are listed before them.
+    state.dealer = &dealerOutcomeFor(shoe.takenOut());
+    if (!state.dealer->complete) complete = false;
+    computeStand(state, 0);
+    if (state.hardTotal < 21 && shoe.remaining() <= 1) complete = false;
+    for (int r = 1; r <= RankCount; ++r) {
+      if (shoe.count(r) == 0 || state.hardTotal + r > 21) continue;
+      state.next[rankIndex(r)] = tree.find(withCard(state.counts, r));
+    }
+    computeDouble(state, 0);
+    computeHit(state, 0);
+    chooseBest(state);
+    if (state.cardCount == 2) {
+      // The two pair cards alone: entries the shoe cannot deal stay 0.
+      decision.doubleAllowed = canDouble(state);
+      for (int i = 0; i < ValueCount; ++i) {
+        if (i != 0 && shoe.count(i) == 0) continue;
+        decision.stand[i] = state.standEv[i];
+        decision.hit[i] = state.hitEv[i];
+        decision.doubled[i] = state.doubleEv[i];
+      }
+    }
+    bool grew = false;
+    bool found = false;
+    tree.insert(state, grew, found);
+    shoe.returnCards(c);
+  }
+  decision.unsplitComplete = complete;
+}
+
+SplitResults SplitCalculator::runSplit(const Removals& removals, Rank pair, SplitDecision* decision) {
   SplitResults results;
   if (pair < 1 || pair > 10 || !removalsFit(shoe, removals)) return results;
   const ShoeCounts available = availableCounts(shoe, removals);
@@ -87,6 +136,19 @@ SplitResults SplitCalculator::evaluateSplit(const Removals& removals, Rank pair)
     second.build();
     std::vector<ShoeCounts> keys = second.dealerKeys();
     keys.push_back(shoe.takenOut());
+
+    // The pair kept as one hand: the two pair cards plus the drawn cards,
+    // up to hard 21. Its shoes are mostly among the split's; the others
+    // join the same batch.
+    std::vector<HandCounts> unsplitHands;
+    if (decision != nullptr) {
+      forEachComposition(shoe, 2 * pair, 21, false, [&](const HandCounts& c) {
+        unsplitHands.push_back(c);
+        shoe.removeCards(c);
+        keys.push_back(shoe.takenOut());
+        shoe.returnCards(c);
+      });
+    }
     std::size_t missing = 0;
     for (const ShoeCounts& key : keys)
       if (dealerCache.find(key) == nullptr) ++missing;
@@ -95,6 +157,9 @@ SplitResults SplitCalculator::evaluateSplit(const Removals& removals, Rank pair)
     dealerCache.addMissing(keys, shoe, rules.standsOnSoft17, threads);
     second.evaluate(dealerCache, threads);
     bool complete = second.complete();
+    // Before the first hand's pass, whose end sets pairHand: from there on
+    // nothing may fail.
+    if (decision != nullptr) valueUnsplitPair(pair, unsplitHands, *decision);
 
     PlayerHandTree tree;
     for (std::size_t k = 0; k < firstHands.size(); ++k) {
@@ -132,6 +197,7 @@ SplitResults SplitCalculator::evaluateSplit(const Removals& removals, Rank pair)
       copyOtherToStand(state);
       computeOtherIfDouble(state);
       computeOtherIfHit(state);
+      if (decision != nullptr) computeJoint(state);
 
       bool grew = false;
       bool found = false;
@@ -139,6 +205,8 @@ SplitResults SplitCalculator::evaluateSplit(const Removals& removals, Rank pair)
       shoe.returnCards(c);
       if (state.cardCount == 1) pairHand = state;
     }
+
+    if (decision != nullptr) decision->splitJoint = pairHand.jointEv;
 
     shoe.returnCard(pair);
     shoe.returnCard(pair);
