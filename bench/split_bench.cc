@@ -1,15 +1,24 @@
 // Times evaluateSplit for every pair at several deck counts (S17, DAS,
 // otherwise default rules), each run in a child process from an empty dealer
 // cache, and prints wall time, cached dealer records, peak memory and a
-// checksum of the results. A change that claims to be a pure speed-up must
-// leave every checksum unchanged.
+// checksum of the results. Row "all" computes the pairs one after another
+// in one process, the dealer cache shared as in the interactive program;
+// its checksum is taken over the pairs' checksums in order. A change that
+// claims to be a pure speed-up must leave every checksum unchanged: each is
+// compared with the engine's checksums recorded in bench/baseline.txt.
 //
-// Usage: split_bench [decks...] [-p pairs]   e.g. split_bench 1 2 6 8 -p 2 8 10
+// Usage: split_bench [decks...] [-p pairs] [-t threads]
+//   e.g. split_bench 1 2 6 8 -p 2 8 10
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <utility>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -17,6 +26,7 @@
 #include <thread>
 #include <vector>
 
+#include "model/parallel.h"
 #include "split/split_calculator.h"
 
 namespace {
@@ -43,7 +53,21 @@ std::uint64_t checksumOf(const ValueVector& values) {
   return hash;
 }
 
-RunReport runInChild(int decks, int pair) {
+std::uint64_t combined(const std::vector<std::uint64_t>& checksums) {
+  std::uint64_t hash = 1469598103934665603ULL;
+  for (std::uint64_t c : checksums) {
+    for (int i = 0; i < 8; ++i) {
+      hash ^= (c >> (8 * i)) & 0xff;
+      hash *= 1099511628211ULL;
+    }
+  }
+  return hash;
+}
+
+int threadCount = 0;
+
+// Runs the pairs in a fresh child process, one calculator for all of them.
+RunReport runInChild(int decks, const std::vector<int>& pairs) {
   int fds[2];
   if (pipe(fds) != 0) return {};
   const pid_t pid = fork();
@@ -52,17 +76,23 @@ RunReport runInChild(int decks, int pair) {
     RuleSet rules;
     rules.das = true;
     SplitCalculator calculator(Shoe(decks), rules);
-    const auto start = std::chrono::steady_clock::now();
-    const SplitResults results = calculator.evaluateSplit(Removals{}, static_cast<Rank>(pair));
-    const auto stop = std::chrono::steady_clock::now();
+    calculator.threads = threadCount;
     RunReport report;
+    report.status = 0;
+    std::vector<std::uint64_t> checksums;
+    const auto start = std::chrono::steady_clock::now();
+    for (int pair : pairs) {
+      const SplitResults results = calculator.evaluateSplit(Removals{}, static_cast<Rank>(pair));
+      checksums.push_back(checksumOf(results.ev));
+      if (results.run != SplitRun::Completed) report.status = 1;
+    }
+    const auto stop = std::chrono::steady_clock::now();
     report.seconds = std::chrono::duration<double>(stop - start).count();
     report.records = calculator.dealerCache.recordCount();
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     report.peakKiB = usage.ru_maxrss;
-    report.checksum = checksumOf(results.ev);
-    report.status = results.run == SplitRun::Completed ? 0 : 1;
+    report.checksum = checksums.size() == 1 ? checksums[0] : combined(checksums);
     const ssize_t written = write(fds[1], &report, sizeof report);
     _exit(written == static_cast<ssize_t>(sizeof report) ? 0 : 1);
   }
@@ -76,35 +106,82 @@ RunReport runInChild(int decks, int pair) {
   return report;
 }
 
+// The checksums of bench/baseline.txt's first table, by (decks, pair).
+std::map<std::pair<int, int>, std::uint64_t> baselineChecksums() {
+  std::map<std::pair<int, int>, std::uint64_t> known;
+  std::ifstream in(SPLITEV_BASELINE_FILE);
+  std::string line;
+  while (std::getline(in, line)) {
+    if (line.empty()) {
+      if (!known.empty()) break;  // the first table ends at the first blank line
+      continue;
+    }
+    std::istringstream fields(line);
+    int decks = 0, pair = 0;
+    double seconds = 0, peak = 0;
+    long long records = 0;
+    std::string checksum;
+    if (fields >> decks >> pair >> seconds >> records >> peak >> checksum)
+      known[{decks, pair}] = std::stoull(checksum, nullptr, 16);
+  }
+  return known;
+}
+
+void printRow(int decks, const std::string& pair, const RunReport& r, const char* verdict) {
+  if (r.status != 0) {
+    std::printf("%8d %4s  failed\n", decks, pair.c_str());
+    return;
+  }
+  std::printf("%8d %4s %10.3f %10lld %10.1f  %016llx  %s\n", decks, pair.c_str(), r.seconds,
+              static_cast<long long>(r.records), static_cast<double>(r.peakKiB) / 1024.0,
+              static_cast<unsigned long long>(r.checksum), verdict);
+  std::fflush(stdout);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   std::vector<int> deckCounts;
   std::vector<int> pairs;
-  bool readingPairs = false;
+  std::vector<int>* reading = &deckCounts;
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "-p") == 0) {
-      readingPairs = true;
-      continue;
+      reading = &pairs;
+    } else if (std::strcmp(argv[i], "-t") == 0 && i + 1 < argc) {
+      threadCount = std::atoi(argv[++i]);
+    } else {
+      reading->push_back(std::atoi(argv[i]));
     }
-    (readingPairs ? pairs : deckCounts).push_back(std::atoi(argv[i]));
   }
   if (deckCounts.empty()) deckCounts = {1, 2, 6, 8};
   if (pairs.empty()) pairs = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
 
-  std::printf("cores: %u\n", std::thread::hardware_concurrency());
-  std::printf("%5s %4s %10s %10s %10s  %s\n", "decks", "pair", "seconds", "records", "peak MiB", "checksum");
+  const auto baseline = baselineChecksums();
+  auto verdict = [&](int decks, int pair, std::uint64_t checksum) -> const char* {
+    const auto known = baseline.find({decks, pair});
+    if (known == baseline.end()) return "no baseline";
+    return known->second == checksum ? "matches" : "DIFFERS";
+  };
+
+  std::printf("cores: %u, threads: %d\n", std::thread::hardware_concurrency(), workerCount(threadCount));
+  std::printf("%8s %4s %10s %10s %10s  %-16s  %s\n", "decks", "pair", "seconds", "records", "peak MiB", "checksum",
+              "baseline");
   for (int decks : deckCounts) {
+    std::vector<std::uint64_t> expected;
+    bool allKnown = true;
     for (int pair : pairs) {
-      const RunReport r = runInChild(decks, pair);
-      if (r.status != 0) {
-        std::printf("%5d %4d  failed\n", decks, pair);
-        continue;
+      const RunReport r = runInChild(decks, {pair});
+      printRow(decks, std::to_string(pair), r, verdict(decks, pair, r.checksum));
+      const auto known = baseline.find({decks, pair});
+      if (known == baseline.end()) {
+        allKnown = false;
+      } else {
+        expected.push_back(known->second);
       }
-      std::printf("%5d %4d %10.3f %10lld %10.1f  %016llx\n", decks, pair, r.seconds,
-                  static_cast<long long>(r.records), static_cast<double>(r.peakKiB) / 1024.0,
-                  static_cast<unsigned long long>(r.checksum));
-      std::fflush(stdout);
+    }
+    if (pairs.size() > 1) {
+      const RunReport r = runInChild(decks, pairs);
+      printRow(decks, "all", r, !allKnown ? "no baseline" : combined(expected) == r.checksum ? "matches" : "DIFFERS");
     }
   }
   return 0;

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "model/parallel.h"
+#include "model/vector_clones.h"
 
 DealerProbabilities::DealerProbabilities() {
   auto bustForSure = [](double* vector) {
@@ -59,6 +60,7 @@ struct WalkPlan {
   std::vector<Step> steps;
   std::vector<Draw> draws;
   std::vector<std::array<std::int8_t, 2>> held;  // (rank, count)
+  int mostCards = 0;                             // the most cards a state holds
 };
 
 WalkPlan buildPlan(const DealerHandTable& table) {
@@ -99,6 +101,7 @@ WalkPlan buildPlan(const DealerHandTable& table) {
       ++state.stepCount;
     }
     plan.states.push_back(state);
+    plan.mostCards = std::max(plan.mostCards, static_cast<int>(hand.cardCount));
   }
   return plan;
 }
@@ -132,17 +135,12 @@ struct WalkScratch {
   std::vector<RowLanes> rows;   // the final totals' rows, then one per state
 };
 
-// The walk of Part of the dealer engine that dominates its cost: one pass
+// The walk that dominates the dealer engine's cost: one pass
 // over the plan, one shoe per lane. Every lane performs the same additions
 // and multiplications in the same order as a walk of its shoe alone would;
 // a lane without the card adds a product with a zero probability, which
 // leaves its sums unchanged. Compiled for several vector widths, chosen
 // when the program starts; the bits are the same at every width.
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
-#define SPLITEV_VECTOR_CLONES __attribute__((target_clones("avx512f", "avx2", "default")))
-#else
-#define SPLITEV_VECTOR_CLONES
-#endif
 
 SPLITEV_VECTOR_CLONES
 void walkLanes(const WalkPlan& plan, const IntLanes (&n)[RankCount], const IntLanes& total, WalkScratch& scratch,
@@ -168,28 +166,40 @@ void walkLanes(const WalkPlan& plan, const IntLanes (&n)[RankCount], const IntLa
   for (int position = 0; position < FinalTotalCount; ++position)
     for (int j = 0; j < FinalTotalCount; ++j) rows[position].p[j] = j == position ? one : zero;
 
+  // A hand the shoe cannot hold needs no mask of its own: every way into it
+  // draws a card that is not there, with probability +0, and its row stays
+  // finite, so what it adds to the hands before it is +0, which leaves their
+  // sums unchanged. Only the up cards themselves are masked (their rows are
+  // read out), and only a shoe with no more cards than a hand can hold can
+  // leave a hand that must draw without a card.
+  std::int32_t fewestCards = total[0];
+  for (int l = 1; l < lanes; ++l) fewestCards = std::min(fewestCards, total[l]);
+  const bool mayRunOut = fewestCards <= plan.mostCards;
+
   MaskLanes incomplete = {};
   for (std::size_t si = 0; si < stateCount; ++si) {
     const WalkPlan::State& s = plan.states[si];
-    // A state the shoe cannot hold keeps a zero row: all its probabilities are masked.
-    IntLanes fitting = total >= 0;
-    for (std::int32_t h = 0; h < s.heldCount; ++h) {
-      const auto& [rank, held] = plan.held[static_cast<std::size_t>(s.firstHeld + h)];
-      fitting = fitting && n[rankIndex(rank)] >= held;
-    }
-    const MaskLanes fits = __builtin_convertvector(fitting, MaskLanes);
-    incomplete = incomplete || __builtin_convertvector(fitting && total == s.cardCount, MaskLanes);  // must draw, no card left
-
     Lanes acc[FinalTotalCount] = {zero, zero, zero, zero, zero};
     const WalkPlan::Step* step = plan.steps.data() + s.firstStep;
     for (std::int32_t k = 0; k < s.stepCount; ++k, ++step) {
-      const Lanes q = fits ? draw[step->draw].q : zero;
+      const Lanes q = draw[step->draw].q;
       const Lanes* after = rows[step->source].p;
       acc[0] += q * after[0];
       acc[1] += q * after[1];
       acc[2] += q * after[2];
       acc[3] += q * after[3];
       acc[4] += q * after[4];
+    }
+    if (mayRunOut || s.cardCount <= 1) {
+      IntLanes fitting = total >= 0;
+      for (std::int32_t h = 0; h < s.heldCount; ++h) {
+        const auto& [rank, held] = plan.held[static_cast<std::size_t>(s.firstHeld + h)];
+        fitting = fitting && n[rankIndex(rank)] >= held;
+      }
+      const MaskLanes fits = __builtin_convertvector(fitting, MaskLanes);
+      incomplete = incomplete || __builtin_convertvector(fitting && total == s.cardCount, MaskLanes);  // must draw, no card left
+      if (s.cardCount <= 1)
+        for (int j = 0; j < FinalTotalCount; ++j) acc[j] = fits ? acc[j] : zero;
     }
     Lanes* row = rows[FinalTotalCount + si].p;
     for (int j = 0; j < FinalTotalCount; ++j) row[j] = acc[j];
@@ -360,7 +370,7 @@ const DealerOutcome& DealerOutcomeCache::dealerOutcomeFor(const ShoeCounts& take
   const std::size_t i = keys.size();
   growIndex(i + 1);
   keys.reserve(i + 1);
-  if (i / ChunkRecords >= chunks.size()) chunks.push_back(std::make_unique<DealerOutcome[]>(ChunkRecords));
+  if (i / ChunkRecords >= chunks.size()) chunks.push_back(std::make_unique_for_overwrite<DealerOutcome[]>(ChunkRecords));
   recordAt(i) = DealerOutcome(dealerProbabilities(shoe, standsOnSoft17));
   keys.push_back(takenOut);
   index[slotFor(takenOut, hashCounts(takenOut))] = static_cast<std::uint32_t>(i);
@@ -381,7 +391,7 @@ void DealerOutcomeCache::addMissing(const std::vector<ShoeCounts>& wanted, const
   const std::size_t last = first + fresh.size();
   growIndex(last);
   keys.reserve(last);
-  while (chunks.size() * ChunkRecords < last) chunks.push_back(std::make_unique<DealerOutcome[]>(ChunkRecords));
+  while (chunks.size() * ChunkRecords < last) chunks.push_back(std::make_unique_for_overwrite<DealerOutcome[]>(ChunkRecords));
 
   // Each record depends on its own shoe alone, so how the batches are shared
   // among the threads changes no bit.

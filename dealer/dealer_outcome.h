@@ -49,8 +49,10 @@ struct DealerProbabilities {
 struct DealerOutcome {
   double stand[StandCount][EntryCount];
   double blackjack[EntryCount];  // zero for up cards 2..9
-  bool complete = true;          // every dealer hand that had to draw found a card
+  bool complete;                 // every dealer hand that had to draw found a card
 
+  // Unset: the cache allocates records without touching them, so their
+  // pages are first written, in parallel, by the walks that fill them.
   DealerOutcome() = default;
   explicit DealerOutcome(const DealerProbabilities& p);
 };
@@ -69,7 +71,7 @@ DealerProbabilities dealerProbabilities(const Shoe& shoe, bool standsOnSoft17);
 // The same for up to WalkLanes shoes at once, given by their current counts:
 // every lane runs the same table in the same order, so each result has the
 // same bits as dealerProbabilities gives for that shoe alone.
-constexpr int WalkLanes = 4;
+constexpr int WalkLanes = 8;
 void dealerProbabilitiesBatch(const ShoeCounts* shoes, int count, bool standsOnSoft17, DealerProbabilities* out);
 
 // Memo of dealer outcomes keyed by the cards taken out of the full shoe, in

@@ -6,6 +6,7 @@
 #include <stdexcept>
 
 #include "model/parallel.h"
+#include "model/vector_clones.h"
 #include "split/hand_values.h"
 
 namespace {
@@ -174,11 +175,19 @@ std::vector<ShoeCounts> SecondHandMemo::dealerKeys() const {
   return keys;
 }
 
+SPLITEV_VECTOR_CLONES
 void SecondHandMemo::evaluateGroup(const Group& g, const double* below, double* values, bool& complete) const {
   const bool finalAce = pair == Ace && !rules.hsa;
   const bool peek = rules.peeks();
   const DealerOutcome& dealer = *g.dealer;
   if (!dealer.complete) complete = false;
+  // The successors' records are scattered over the cache: ask for them now,
+  // while the draw chances are worked out.
+  for (std::int32_t next : g.successor) {
+    if (next < 0) continue;
+    const char* record = reinterpret_cast<const char*>(groups[static_cast<std::size_t>(next)].dealer);
+    for (std::size_t line = 0; line < sizeof(DealerOutcome); line += 64) __builtin_prefetch(record + line);
+  }
 
   // Draw chances of this group's shoe: entry 0 before the up card is known,
   // entry u once one card u is out; zero where no such card is left.
@@ -198,14 +207,15 @@ void SecondHandMemo::evaluateGroup(const Group& g, const double* below, double* 
     }
   }
 
-  auto standOf = [&](const DealerOutcome& d, const HandClass& hand, double* out) {
+  // The stand values of a hand against a dealer record: a row of the record,
+  // or, for a charlie, 1 less twice the blackjack chance (into scratch).
+  auto standOf = [&](const DealerOutcome& d, const HandClass& hand, double* scratch) -> const double* {
     if ((rules.charlie5 && hand.cards >= 5) || (rules.charlie6 && hand.cards >= 6)) {
-      for (int i = 0; i < EntryCount; ++i) out[i] = 1.0 - 2.0 * d.blackjack[i];
-      return;
+      for (int i = 0; i < EntryCount; ++i) scratch[i] = 1.0 - 2.0 * d.blackjack[i];
+      return scratch;
     }
     const int best = hand.soft ? hand.total + 10 : hand.total;
-    const int position = best >= 17 ? best - 17 : StandBelow17;
-    for (int i = 0; i < EntryCount; ++i) out[i] = d.stand[position][i];
+    return d.stand[best >= 17 ? best - 17 : StandBelow17];
   };
 
   int local = 0;
@@ -213,8 +223,8 @@ void SecondHandMemo::evaluateGroup(const Group& g, const double* below, double* 
     for (std::uint64_t bits = g.classes[w]; bits != 0; bits &= bits - 1, ++local) {
       const HandClass hand = decode(w * 64 + std::countr_zero(bits));
       double* out = values + static_cast<std::size_t>(g.base + local) * EntryCount;
-      double stand[EntryCount];
-      standOf(dealer, hand, stand);
+      double charlie[EntryCount];
+      const double* stand = standOf(dealer, hand, charlie);
       if ((finalAce && hand.cards >= 2) || hand.total >= 21) {
         for (int i = 0; i < EntryCount; ++i) out[i] = dealable[i] ? stand[i] : 0.0;
         continue;
@@ -229,8 +239,13 @@ void SecondHandMemo::evaluateGroup(const Group& g, const double* below, double* 
         const double* p = chance[rankIndex(c)];
         if (hand.total + c > 21) {
           for (int i = 0; i < EntryCount; ++i) hit[i] += p[i] * -1.0;
-          if (mayDouble)
-            for (int i = 0; i < EntryCount; ++i) doubled[i] += p[i] * (peek ? -2.0 + dealer.blackjack[i] : -2.0);
+          if (mayDouble) {
+            if (peek) {
+              for (int i = 0; i < EntryCount; ++i) doubled[i] += p[i] * (-2.0 + dealer.blackjack[i]);
+            } else {
+              for (int i = 0; i < EntryCount; ++i) doubled[i] += p[i] * -2.0;
+            }
+          }
           continue;
         }
         const Group& next = groups[static_cast<std::size_t>(g.successor[rankIndex(c)])];
@@ -241,10 +256,13 @@ void SecondHandMemo::evaluateGroup(const Group& g, const double* below, double* 
                         EntryCount;
         for (int i = 0; i < EntryCount; ++i) hit[i] += p[i] * v[i];
         if (mayDouble) {
-          double nextStand[EntryCount];
-          standOf(*next.dealer, after, nextStand);
-          for (int i = 0; i < EntryCount; ++i)
-            doubled[i] += p[i] * (peek ? 2.0 * nextStand[i] + dealer.blackjack[i] : 2.0 * nextStand[i]);
+          double nextCharlie[EntryCount];
+          const double* nextStand = standOf(*next.dealer, after, nextCharlie);
+          if (peek) {
+            for (int i = 0; i < EntryCount; ++i) doubled[i] += p[i] * (2.0 * nextStand[i] + dealer.blackjack[i]);
+          } else {
+            for (int i = 0; i < EntryCount; ++i) doubled[i] += p[i] * (2.0 * nextStand[i]);
+          }
         }
       }
       // The lone pair card's value is its hit value; any other hand takes the
