@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <stdexcept>
 
 #include "model/parallel.h"
 #include "model/vector_clones.h"
@@ -43,11 +44,19 @@ struct WalkPlan {
     std::int16_t draw;    // index into draws
     std::int16_t source;  // 0..4: the final total the card ends on; else 5 + successor state index
   };
+  // A state's steps in rank order, cut into runs of cards that all end the
+  // hand or all continue it.
+  struct Run {
+    std::int32_t firstStep;
+    std::int32_t stepCount;
+    bool ends;
+    std::int8_t firstTotal;  // a run that ends: the final total of its first card; the next ones follow
+  };
   struct State {
     std::int16_t hardTotal;
     std::int16_t cardCount;
-    std::int32_t firstStep;
-    std::int32_t stepCount;
+    std::int32_t firstRun;
+    std::int32_t runCount;
     std::int32_t firstHeld;  // into held: the ranks the hand holds, with their counts
     std::int32_t heldCount;
   };
@@ -57,6 +66,7 @@ struct WalkPlan {
     std::int8_t cards;
   };
   std::vector<State> states;
+  std::vector<Run> runs;
   std::vector<Step> steps;
   std::vector<Draw> draws;
   std::vector<std::array<std::int8_t, 2>> held;  // (rank, count)
@@ -70,7 +80,7 @@ WalkPlan buildPlan(const DealerHandTable& table) {
   std::vector<std::int16_t> drawIndex(static_cast<std::size_t>(RankCount * 12 * 13), -1);
   for (const DealerDrawState* s = table.head; s != nullptr; s = s->next) {
     const HandComposition& hand = s->composition;
-    WalkPlan::State state{hand.hardTotal, hand.cardCount, static_cast<std::int32_t>(plan.steps.size()), 0,
+    WalkPlan::State state{hand.hardTotal, hand.cardCount, static_cast<std::int32_t>(plan.runs.size()), 0,
                           static_cast<std::int32_t>(plan.held.size()), 0};
     for (int r = 1; r <= RankCount; ++r) {
       if (hand.counts[rankIndex(r)] == 0) continue;
@@ -97,8 +107,17 @@ WalkPlan buildPlan(const DealerHandTable& table) {
       } else {
         step.source = continues();
       }
+      const bool ends = step.source < FinalTotalCount;
+      if (state.runCount == 0 || plan.runs.back().ends != ends) {
+        plan.runs.push_back({static_cast<std::int32_t>(plan.steps.size()), 0, ends, static_cast<std::int8_t>(step.source)});
+        ++state.runCount;
+      }
+      WalkPlan::Run& run = plan.runs.back();
+      // Consecutive cards that end the hand end it on consecutive totals.
+      if (ends && step.source != run.firstTotal + run.stepCount)
+        throw std::logic_error("dealer walk: final totals of a run are not consecutive");
+      ++run.stepCount;
       plan.steps.push_back(step);
-      ++state.stepCount;
     }
     plan.states.push_back(state);
     plan.mostCards = std::max(plan.mostCards, static_cast<int>(hand.cardCount));
@@ -154,6 +173,7 @@ void walkLanes(const WalkPlan& plan, const IntLanes (&n)[RankCount], const IntLa
   // D(r, c, k) = (n(r) - c) / (N - k), zero when no such card is left.
   const Lanes zero = {};
   const Lanes one = zero + 1.0;
+  const DrawLanes zeroLanes{zero};
   for (std::size_t d = 0; d < plan.draws.size(); ++d) {
     const WalkPlan::Draw& term = plan.draws[d];
     const IntLanes left = n[rankIndex(term.rank)] - term.held;
@@ -179,17 +199,39 @@ void walkLanes(const WalkPlan& plan, const IntLanes (&n)[RankCount], const IntLa
   MaskLanes incomplete = {};
   for (std::size_t si = 0; si < stateCount; ++si) {
     const WalkPlan::State& s = plan.states[si];
-    Lanes acc[FinalTotalCount] = {zero, zero, zero, zero, zero};
-    const WalkPlan::Step* step = plan.steps.data() + s.firstStep;
-    for (std::int32_t k = 0; k < s.stepCount; ++k, ++step) {
-      const Lanes q = draw[step->draw].q;
-      const Lanes* after = rows[step->source].p;
-      acc[0] += q * after[0];
-      acc[1] += q * after[1];
-      acc[2] += q * after[2];
-      acc[3] += q * after[3];
-      acc[4] += q * after[4];
+    // A card that ends the hand adds its probability to that final total
+    // alone: the other totals would add +0 times it, which changes nothing,
+    // so this is the sum of the full product with the final total's row.
+    // A run of such cards adds to consecutive totals; every total outside
+    // the run adds +0 (again nothing), so no branch depends on the run.
+    Lanes a0 = zero, a1 = zero, a2 = zero, a3 = zero, a4 = zero;
+    for (std::int32_t ri = 0; ri < s.runCount; ++ri) {
+      const WalkPlan::Run& run = plan.runs[static_cast<std::size_t>(s.firstRun + ri)];
+      const WalkPlan::Step* step = plan.steps.data() + run.firstStep;
+      if (run.ends) {
+        auto chanceAt = [&](int total) -> const Lanes& {
+          const int k = total - run.firstTotal;
+          const bool inRun = k >= 0 && k < run.stepCount;
+          return inRun ? draw[step[inRun ? k : 0].draw].q : zeroLanes.q;
+        };
+        a0 += chanceAt(0);
+        a1 += chanceAt(1);
+        a2 += chanceAt(2);
+        a3 += chanceAt(3);
+        a4 += chanceAt(4);
+        continue;
+      }
+      for (std::int32_t k = 0; k < run.stepCount; ++k, ++step) {
+        const Lanes q = draw[step->draw].q;
+        const Lanes* after = rows[step->source].p;
+        a0 += q * after[0];
+        a1 += q * after[1];
+        a2 += q * after[2];
+        a3 += q * after[3];
+        a4 += q * after[4];
+      }
     }
+    Lanes acc[FinalTotalCount] = {a0, a1, a2, a3, a4};
     if (mayRunOut || s.cardCount <= 1) {
       IntLanes fitting = total >= 0;
       for (std::int32_t h = 0; h < s.heldCount; ++h) {
