@@ -422,11 +422,22 @@ const DealerOutcome& DealerOutcomeCache::dealerOutcomeFor(const ShoeCounts& take
 
 void DealerOutcomeCache::addMissing(const std::vector<ShoeCounts>& wanted, const Shoe& full, bool standsOnSoft17,
                                     int threads) {
+  // The keys not cached yet, each once, in the order first met.
   std::vector<ShoeCounts> fresh;
-  for (const ShoeCounts& key : wanted)
-    if (find(key) == nullptr) fresh.push_back(key);
-  std::sort(fresh.begin(), fresh.end());
-  fresh.erase(std::unique(fresh.begin(), fresh.end()), fresh.end());
+  {
+    std::size_t size = 1024;
+    while (size < 2 * wanted.size()) size *= 2;
+    std::vector<std::uint32_t> seen(size, EmptySlot);
+    for (const ShoeCounts& key : wanted) {
+      const std::uint64_t hash = hashCounts(key);
+      if (!index.empty() && index[slotFor(key, hash)] != EmptySlot) continue;
+      std::size_t slot = hash & (size - 1);
+      while (seen[slot] != EmptySlot && fresh[seen[slot]] != key) slot = (slot + 1) & (size - 1);
+      if (seen[slot] != EmptySlot) continue;
+      seen[slot] = static_cast<std::uint32_t>(fresh.size());
+      fresh.push_back(key);
+    }
+  }
   if (fresh.empty()) return;
 
   const std::size_t first = keys.size();

@@ -181,12 +181,15 @@ void SecondHandMemo::evaluateGroup(const Group& g, const double* below, double* 
   const bool peek = rules.peeks();
   const DealerOutcome& dealer = *g.dealer;
   if (!dealer.complete) complete = false;
-  // The successors' records are scattered over the cache: ask for them now,
-  // while the draw chances are worked out.
+  // The successors' records and values are scattered over memory: ask for
+  // them now, while the draw chances are worked out.
   for (std::int32_t next : g.successor) {
     if (next < 0) continue;
-    const char* record = reinterpret_cast<const char*>(groups[static_cast<std::size_t>(next)].dealer);
+    const Group& successor = groups[static_cast<std::size_t>(next)];
+    const char* record = reinterpret_cast<const char*>(successor.dealer);
     for (std::size_t line = 0; line < sizeof(DealerOutcome); line += 64) __builtin_prefetch(record + line);
+    const char* value = reinterpret_cast<const char*>(below + static_cast<std::size_t>(successor.base) * EntryCount);
+    for (std::size_t line = 0; line < 4 * 64; line += 64) __builtin_prefetch(value + line);
   }
 
   // Draw chances of this group's shoe: entry 0 before the up card is known,
@@ -300,8 +303,14 @@ void SecondHandMemo::evaluate(const DealerOutcomeCache& cache, int threads) {
     parallelFor(threads, tasks, [&](std::size_t t) {
       bool complete = true;
       const std::size_t end = std::min(at.size(), (t + 1) * GroupsPerTask);
-      for (std::size_t k = t * GroupsPerTask; k < end; ++k)
+      for (std::size_t k = t * GroupsPerTask; k < end; ++k) {
+        if (k + 1 < end) {
+          // The next group's own record, read first thing.
+          const char* record = reinterpret_cast<const char*>(groups[static_cast<std::size_t>(at[k + 1])].dealer);
+          for (std::size_t line = 0; line < sizeof(DealerOutcome); line += 64) __builtin_prefetch(record + line);
+        }
         evaluateGroup(groups[static_cast<std::size_t>(at[k])], below.data(), values.data(), complete);
+      }
       if (!complete) incomplete.store(true, std::memory_order_relaxed);
     });
     for (std::int32_t k : rootsAt[level]) {
