@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <bit>
+#include <memory>
 #include <stdexcept>
 
 #include "model/parallel.h"
@@ -294,10 +295,12 @@ void SecondHandMemo::evaluate(const DealerOutcomeCache& cache, int threads) {
     rootsAt[static_cast<std::size_t>(groups[static_cast<std::size_t>(roots[k].group)].level)].push_back(
         static_cast<std::int32_t>(k));
 
-  std::vector<double> below;
+  // Every state of a level writes all its entries, so the values need no
+  // clearing first (and their pages are first touched by the threads).
+  std::unique_ptr<double[]> below;
   std::atomic<bool> incomplete{false};
   for (std::size_t level = levels.size(); level-- > 0;) {
-    std::vector<double> values(static_cast<std::size_t>(statesInLevel[level]) * EntryCount, 0.0);
+    auto values = std::make_unique_for_overwrite<double[]>(static_cast<std::size_t>(statesInLevel[level]) * EntryCount);
     const std::vector<std::int32_t>& at = levels[level];
     const std::size_t tasks = (at.size() + GroupsPerTask - 1) / GroupsPerTask;
     parallelFor(threads, tasks, [&](std::size_t t) {
@@ -309,13 +312,13 @@ void SecondHandMemo::evaluate(const DealerOutcomeCache& cache, int threads) {
           const char* record = reinterpret_cast<const char*>(groups[static_cast<std::size_t>(at[k + 1])].dealer);
           for (std::size_t line = 0; line < sizeof(DealerOutcome); line += 64) __builtin_prefetch(record + line);
         }
-        evaluateGroup(groups[static_cast<std::size_t>(at[k])], below.data(), values.data(), complete);
+        evaluateGroup(groups[static_cast<std::size_t>(at[k])], below.get(), values.get(), complete);
       }
       if (!complete) incomplete.store(true, std::memory_order_relaxed);
     });
     for (std::int32_t k : rootsAt[level]) {
       Root& root = roots[static_cast<std::size_t>(k)];
-      std::copy_n(values.data() + static_cast<std::size_t>(root.state) * EntryCount, EntryCount, root.value.begin());
+      std::copy_n(values.get() + static_cast<std::size_t>(root.state) * EntryCount, EntryCount, root.value.begin());
     }
     below.swap(values);
   }
