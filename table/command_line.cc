@@ -25,6 +25,7 @@ struct TypedValues {
   std::string charlie;
   std::string pairs = "all";
   std::string format = "text";
+  std::string show = "split";
   std::string threads = "0";
   std::string cacheBudget = std::to_string(DefaultCacheBudgetMiB);
   bool h17 = false;
@@ -120,6 +121,16 @@ std::variant<TableOptions, std::string> checkedOptions(const TypedValues& typed)
     return refusedValue("--format", typed.format, "text, csv or json");
   }
 
+  if (typed.show == "split") {
+    options.show = TextShow::Split;
+  } else if (typed.show == "decision") {
+    options.show = TextShow::Decision;
+  } else if (typed.show == "all") {
+    options.show = TextShow::All;
+  } else {
+    return refusedValue("--show", typed.show, "split, decision or all");
+  }
+
   const auto threads = wholeNumberIn("--threads", typed.threads, 0, MaxThreads);
   if (const auto* refusal = std::get_if<std::string>(&threads)) return *refusal;
   options.threads = static_cast<int>(std::get<std::int64_t>(threads));
@@ -163,6 +174,10 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
   };
   CLI::Option* format =
       app.add_option("--format", typed.format, "text, csv or json (default text)")->type_name("FORMAT");
+  CLI::Option* show = app.add_option("--show", typed.show,
+                                     "text tables: split, decision (split, split_joint, stand, hit, double and "
+                                     "the best play per pair) or all (default split)")
+                          ->type_name("TABLES");
   CLI::Option* progress = app.add_flag(
       "--progress", typed.progress, "a progress line on standard error (default: when it is a terminal)");
   CLI::Option* noProgress = app.add_flag("--no-progress", typed.noProgress, "no progress line");
@@ -199,6 +214,8 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
   if (progress->count() > 0) options.progress = ProgressMode::Always;
   if (noProgress->count() > 0) options.progress = ProgressMode::Never;
 
+  if (show->count() > 0 && (options.batch || options.format != OutputFormat::Text))
+    return RefuseCommandLine{"--show: chooses the tables of --format text; CSV and JSON always hold every quantity"};
   if (options.batch) {
     for (const CLI::Option* given : caseOptions) {
       if (given->count() > 0)

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "table/table_case.h"
+#include "table/table_format.h"
 
 enum class OutputFormat { Text, Csv, Json };
 
@@ -23,6 +24,7 @@ enum class ProgressMode {
 struct TableOptions {
   TableCase single;  // the case of a single run (unused with batch)
   OutputFormat format = OutputFormat::Text;
+  TextShow show = TextShow::Split;  // the tables of the text format
   ProgressMode progress = ProgressMode::WhenTerminal;
   bool batch = false;  // cases come as JSON lines on standard input
   int threads = 0;     // 0: one per core

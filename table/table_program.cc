@@ -84,17 +84,21 @@ bool reportPairProblems(std::FILE* err, const CaseReport& report, std::string_vi
       failed = true;
     }
     if (pair.status == PairStatus::CannotBeDealt && noRowsForRefused) message(err, subject + " cannot be dealt");
+    std::string incomplete;
     for (const QuantityValues& values : pair.quantities) {
-      if (!values.complete)
-        message(err, subject + ": " + values.name +
-                         " values are incomplete: the shoe ran out of cards in some branch");
+      if (!values.complete) incomplete += (incomplete.empty() ? "" : ", ") + values.name;
     }
+    if (!incomplete.empty())
+      message(err, subject + ": " + incomplete + " values are incomplete: the shoe ran out of cards in some branch");
   }
   return failed;
 }
 
 int runSingle(const TableOptions& options, std::FILE* out, std::FILE* err) {
-  CaseRunner runner(options.threads, options.cacheBudget);
+  // Only the split tables need nothing but the split.
+  const bool splitAlone = options.format == OutputFormat::Text && options.show == TextShow::Split;
+  CaseRunner runner(options.threads, options.cacheBudget,
+                    splitAlone ? PairQuantities::Split : PairQuantities::Decision);
   ProgressLine progress(err, options.progress);
   int total = 0;
   for (bool asked : options.single.pairs) total += asked ? 1 : 0;
@@ -103,7 +107,7 @@ int runSingle(const TableOptions& options, std::FILE* out, std::FILE* err) {
       runner.evaluate(options.single, [&](int done, int) { progress.update(done, total, "pair"); });
   progress.clear();
   const bool failed = reportPairProblems(err, report, "", options.format == OutputFormat::Csv);
-  const std::string text = options.format == OutputFormat::Text  ? formatText(report)
+  const std::string text = options.format == OutputFormat::Text  ? formatText(report, options.show)
                            : options.format == OutputFormat::Csv ? formatCsv(report)
                                                                  : formatJson(report);
   if (!writeOut(out, text)) return writeFailed(err);
@@ -121,7 +125,7 @@ struct LineBuffer {
 };
 
 int runBatch(const TableOptions& options, std::FILE* in, std::FILE* out, std::FILE* err) {
-  CaseRunner runner(options.threads, options.cacheBudget);
+  CaseRunner runner(options.threads, options.cacheBudget, PairQuantities::Decision);
   ProgressLine progress(err, options.progress);
   bool failed = false;
   std::int64_t lineNumber = 0;

@@ -132,6 +132,7 @@ SplitCalculator& CaseRunner::calculatorFor(const TableCase& c) {
 namespace {
 
 SplitRun runOf(const SplitResults& results) { return results.run; }
+SplitRun runOf(const SplitDecision& decision) { return decision.split.run; }
 
 // One computation on the calculator. Memory may have run out only for what
 // earlier pairs left in the cache: once more with an empty cache, and never
@@ -161,9 +162,15 @@ CaseReport CaseRunner::evaluate(const TableCase& c, const std::function<void(int
   int done = 0;
   for (Rank pair = 1; pair <= RankCount; ++pair) {
     if (!c.pairs[static_cast<std::size_t>(rankIndex(pair))]) continue;
-    const SplitResults results =
-        computeWithCacheRetry(calc, cacheBudget, [&] { return calc.evaluateSplit(c.removed, pair); });
-    report.pairs.push_back(splitPairReport(pair, results, c.rules));
+    if (quantities == PairQuantities::Decision) {
+      const SplitDecision decision =
+          computeWithCacheRetry(calc, cacheBudget, [&] { return calc.evaluateDecision(c.removed, pair); });
+      report.pairs.push_back(decisionPairReport(pair, decision, c.rules));
+    } else {
+      const SplitResults results =
+          computeWithCacheRetry(calc, cacheBudget, [&] { return calc.evaluateSplit(c.removed, pair); });
+      report.pairs.push_back(splitPairReport(pair, results, c.rules));
+    }
     if (afterPair) afterPair(++done, total);
   }
   return report;

@@ -19,13 +19,20 @@ PairReport splitPairReport(Rank pair, const SplitResults& results, const RuleSet
 // exact ties prefer stand, then hit, then double, then split).
 PairReport decisionPairReport(Rank pair, const SplitDecision& decision, const RuleSet& rules);
 
+// What a run computes for each pair.
+enum class PairQuantities {
+  Split,     // the split alone
+  Decision,  // the whole decision
+};
+
 // Evaluates cases one after another. Cases with the same deck count and
 // soft-17 rule share one calculator and so its dealer cache; the cache is
 // cleared whenever it holds more than the budget. No result depends on
 // either.
 class CaseRunner {
  public:
-  CaseRunner(int threads, std::size_t cacheBudget) : threads(threads), cacheBudget(cacheBudget) {}
+  CaseRunner(int threads, std::size_t cacheBudget, PairQuantities quantities)
+      : threads(threads), cacheBudget(cacheBudget), quantities(quantities) {}
 
   // Every pair the case asks for, ace first; afterPair(done, total) is
   // called after each one.
@@ -36,5 +43,6 @@ class CaseRunner {
 
   int threads;
   std::size_t cacheBudget;
+  PairQuantities quantities;
   std::unique_ptr<SplitCalculator> calculator;
 };

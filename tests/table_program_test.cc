@@ -58,7 +58,7 @@ void expectTableDigitsEqualReport(const TableCase& c, Rank pair, char pairKey) {
   TableCase one = c;
   one.pairs = {};
   one.pairs[static_cast<std::size_t>(rankIndex(pair))] = true;
-  const std::string table = formatText(CaseRunner(1, std::size_t{1} << 30).evaluate(one));
+  const std::string table = formatText(CaseRunner(1, std::size_t{1} << 30, PairQuantities::Split).evaluate(one));
   const std::string name(rankName(pair));
   const std::vector<std::string> plain = reportValues(report.substr(0, redraw));
   const std::vector<std::string> conditioned = reportValues(report.substr(redraw));
@@ -136,6 +136,7 @@ TEST(TableProgram, RefusedCommandLinesNameTheOptionAndPrintNothing) {
        "--removed: 33 cards of rank T is out of range; allowed: 0 to 8 (0 to 32 tens) for 2 decks"},
       {{"--dspa", "--das"}, "--dspa: allowed only with --das and --hsa"},
       {{"--shoe", "6"}, "--shoe: unknown option"},
+      {{"--show", "best"}, "--show: \"best\" is not allowed; allowed: split, decision or all"},
       {{"--batch", "--pairs", "T"}, "--batch: each line gives its own case; --pairs cannot be given with it"},
   };
   for (const auto& refusal : refusals) {
