@@ -13,9 +13,32 @@ using nlohmann::json;
 // Long values are cut short in messages.
 constexpr std::size_t MaxShownValue = 40;
 
+std::string dumped(const json& value) { return value.dump(-1, ' ', false, json::error_handler_t::replace); }
+
+// Appends the value's JSON text to text, stopping once text is past the cut:
+// each level adds a character before going deeper, so a value nested a
+// million deep costs a few dozen calls (json's own dump recurses once a
+// level and overflows the stack).
+void appendShown(const json& value, std::string& text) {
+  if (!value.is_structured()) {
+    text += dumped(value);
+    return;
+  }
+  text += value.is_array() ? '[' : '{';
+  bool first = true;
+  for (auto item = value.begin(); item != value.end() && text.size() <= MaxShownValue; ++item) {
+    if (!first) text += ',';
+    first = false;
+    if (value.is_object()) text += dumped(json(item.key())) + ":";
+    appendShown(item.value(), text);
+  }
+  text += value.is_array() ? ']' : '}';
+}
+
 // A value as a message shows it: its JSON text, cut short.
 std::string shown(const json& value) {
-  std::string text = value.dump(-1, ' ', false, json::error_handler_t::replace);
+  std::string text;
+  appendShown(value, text);
   if (text.size() > MaxShownValue) text = text.substr(0, MaxShownValue) + "...";
   return text;
 }
