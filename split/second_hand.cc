@@ -295,12 +295,15 @@ void SecondHandMemo::evaluate(const DealerOutcomeCache& cache, int threads) {
     rootsAt[static_cast<std::size_t>(groups[static_cast<std::size_t>(roots[k].group)].level)].push_back(
         static_cast<std::int32_t>(k));
 
-  // Every state of a level writes all its entries, so the values need no
-  // clearing first (and their pages are first touched by the threads).
-  std::unique_ptr<double[]> below;
+  // Two buffers, each as large as the largest level, serve every level in
+  // turn: the values of the level below and those being worked out. Every
+  // state of a level writes all its entries, so they need no clearing.
+  std::size_t largest = 0;
+  for (std::int32_t count : statesInLevel) largest = std::max(largest, static_cast<std::size_t>(count));
+  auto below = std::make_unique_for_overwrite<double[]>(largest * EntryCount);
+  auto values = std::make_unique_for_overwrite<double[]>(largest * EntryCount);
   std::atomic<bool> incomplete{false};
   for (std::size_t level = levels.size(); level-- > 0;) {
-    auto values = std::make_unique_for_overwrite<double[]>(static_cast<std::size_t>(statesInLevel[level]) * EntryCount);
     const std::vector<std::int32_t>& at = levels[level];
     const std::size_t tasks = (at.size() + GroupsPerTask - 1) / GroupsPerTask;
     parallelFor(threads, tasks, [&](std::size_t t) {
