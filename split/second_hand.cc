@@ -128,7 +128,19 @@ ShoeCounts SecondHandMemo::shoeOf(const Group& g) const {
 }
 
 void SecondHandMemo::build() {
+  // The class each class reaches with one card of each rank; -1 where the
+  // hand stands or busts.
   const bool finalAce = pair == Ace && !rules.hsa;
+  for (int code = 0; code < ClassCodes; ++code) {
+    successorClass[static_cast<std::size_t>(code)].fill(-1);
+    const HandClass hand = decode(code);
+    if ((finalAce && hand.cards >= 2) || hand.total >= 21) continue;  // stands
+    for (int r = 1; r <= RankCount; ++r) {
+      if (hand.total + r > 21) continue;
+      successorClass[static_cast<std::size_t>(code)][rankIndex(r)] = static_cast<std::int16_t>(
+          classCode(hand.total + r, (hand.soft || r == Ace) && hand.total + r <= 11, std::min(hand.cards + 1, maxClass)));
+    }
+  }
   statesInLevel.assign(levels.size(), 0);
   for (std::size_t level = 0; level < levels.size(); ++level) {
     // Every state of this level is known: number them group by group.
@@ -142,22 +154,25 @@ void SecondHandMemo::build() {
     statesInLevel[level] = count;
     states += static_cast<std::size_t>(count);
 
-    // Their successors, one level down.
+    // Their successors, one level down: per rank, the classes the group's
+    // hands reach with one card of it.
     for (std::size_t k = 0; k < levels[level].size(); ++k) {
       const std::int32_t g = levels[level][k];
-      const std::uint64_t key = groups[static_cast<std::size_t>(g)].key;
+      const Group& group = groups[static_cast<std::size_t>(g)];
+      const std::uint64_t key = group.key;
+      std::uint64_t reached[RankCount][4] = {};
       for (int w = 0; w < 4; ++w) {
-        for (std::uint64_t bits = groups[static_cast<std::size_t>(g)].classes[w]; bits != 0; bits &= bits - 1) {
-          const HandClass hand = decode(w * 64 + std::countr_zero(bits));
-          if ((finalAce && hand.cards >= 2) || hand.total >= 21) continue;  // stands
-          for (int r = 1; r <= RankCount; ++r) {
-            if (afterPair[rankIndex(r)] - countIn(key, r) <= 0 || hand.total + r > 21) continue;
-            const std::int32_t child = successorGroup(g, r);
-            const int code = classCode(hand.total + r, (hand.soft || r == Ace) && hand.total + r <= 11,
-                                       std::min(hand.cards + 1, maxClass));
-            groups[static_cast<std::size_t>(child)].classes[code / 64] |= std::uint64_t{1} << (code % 64);
-          }
+        for (std::uint64_t bits = group.classes[w]; bits != 0; bits &= bits - 1) {
+          const std::int16_t* next = successorClass[w * 64 + std::countr_zero(bits)].data();
+          for (int r = 0; r < RankCount; ++r)
+            if (next[r] >= 0) reached[r][next[r] / 64] |= std::uint64_t{1} << (next[r] % 64);
         }
+      }
+      for (int r = 1; r <= RankCount; ++r) {
+        const std::uint64_t* bits = reached[rankIndex(r)];
+        if ((bits[0] | bits[1] | bits[2] | bits[3]) == 0 || afterPair[rankIndex(r)] - countIn(key, r) <= 0) continue;
+        Group& child = groups[static_cast<std::size_t>(successorGroup(g, r))];  // may move the groups
+        for (int w = 0; w < 4; ++w) child.classes[w] |= bits[w];
       }
     }
   }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -86,6 +87,9 @@ class SecondHandMemo {
   RuleSet rules;
   Rank pair;
   int maxClass;
+
+  static constexpr int ClassCodes = 256;
+  std::array<std::array<std::int16_t, RankCount>, ClassCodes> successorClass{};
 
   std::vector<Group> groups;
   std::vector<std::vector<std::int32_t>> levels;  // group numbers per level
