@@ -86,6 +86,10 @@ void printResults(Console& console, const SplitResults& results, const RuleSet& 
   out << "\n";
   out << "SPL1 versus A: ";
   printLineValue(out, splitValueInView(results, Ace, rules, conditioned));
+  // Where the shoe ran out, a dealer who could not finish counted as bust and
+  // a hit without a card as worth nothing: the values are the model's only.
+  if (!results.complete)
+    out << "\n*** too few cards left to complete every hand: these values are not reliable ***";
   console.printText(
       conditioned
           ? "\n\nPress u or U to display unconditional EV, any other key to exit"

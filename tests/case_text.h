@@ -37,7 +37,8 @@ std::string countsText(const Counts& counts) {
     if (n == 0) continue;
     if (text.size() > 1) text += ' ';
     text += rank == Ace ? "A" : rank == Ten ? "T" : std::to_string(rank);
-    text += "x" + std::to_string(n);
+    text += 'x';
+    text += std::to_string(n);
   }
   return text + "}";
 }

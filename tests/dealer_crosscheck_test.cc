@@ -183,9 +183,9 @@ void expectClose(double engine, double ref, const std::string& where, double& ma
   EXPECT_NEAR(engine, ref, kTolerance) << where;
 }
 
-// Compares every vector of the record with the reference; returns the
-// largest absolute difference.
-double compareRecord(const DealerOutcome& rec, const ReferenceResult& ref, const std::string& what) {
+// Compares every vector of the probabilities with the reference; returns
+// the largest absolute difference.
+double compareProbabilities(const DealerProbabilities& rec, const ReferenceResult& ref, const std::string& what) {
   double c = 0;
   for (int u = 0; u < 10; ++u) {
     for (int k = 0; k < 7; ++k)
@@ -204,17 +204,35 @@ double compareRecord(const DealerOutcome& rec, const ReferenceResult& ref, const
   return c;
 }
 
-// Looks the shoe up in a fresh cache under one rule and checks it against
-// the reference; also checks the lookup leaves the shoe as it was.
+// Compares what a cached record keeps (stand values and blackjack chances,
+// entry 0 overall, entry u against up card u) with the reference.
+double compareRecord(const DealerOutcome& rec, const ReferenceResult& ref, const std::string& what) {
+  double c = 0;
+  for (int k = 0; k < 6; ++k) {
+    expectClose(rec.stand[k][0], ref.standOverall[k], what + " record stand overall pos " + std::to_string(k), c);
+    for (int u = 1; u <= 10; ++u)
+      expectClose(rec.stand[k][u], ref.standByUpCard[u - 1][k],
+                  what + " record stand " + kUpName[u - 1] + " pos " + std::to_string(k), c);
+  }
+  expectClose(rec.blackjack[0], ref.overall[kBlackjack], what + " record blackjack overall", c);
+  for (int u = 1; u <= 10; ++u)
+    expectClose(rec.blackjack[u], ref.byUpCard[u - 1][kBlackjack], what + " record blackjack " + kUpName[u - 1], c);
+  worstSeen() = std::max(worstSeen(), c);
+  return c;
+}
+
+// Works the shoe's probabilities out under one rule and looks the shoe up
+// in a fresh cache, and checks both against the reference; also checks the
+// lookup leaves the shoe as it was.
 void crossCheck(const Shoe& shoe, bool s17) {
   const std::string what = describe(shoe, s17);
   const ReferenceResult ref = referenceFor(shoe, s17);
+  compareProbabilities(dealerProbabilities(shoe, s17), ref, what);
   const Shoe before = shoe;
   DealerOutcomeCache cache;
-  const DealerOutcome key(shoe.takenOut());
-  const DealerOutcome& rec = cache.dealerOutcomeFor(key, shoe, s17);
+  const DealerOutcome& rec = cache.dealerOutcomeFor(shoe.takenOut(), shoe, s17);
   EXPECT_TRUE(shoe == before) << what << ": lookup changed the shoe";
-  EXPECT_EQ(rec.takenOut, shoe.takenOut()) << what;
+  EXPECT_EQ(cache.find(shoe.takenOut()), &rec) << what;
   compareRecord(rec, ref, what);
 }
 
@@ -327,8 +345,7 @@ TEST_F(DealerCrossCheck, UndealableUpCards) {
   for (const Shoe& s : shoes) {
     crossCheckBothRules(s);
     for (bool s17 : {true, false}) {
-      DealerOutcomeCache cache;
-      const DealerOutcome& rec = cache.dealerOutcomeFor(DealerOutcome(s.takenOut()), s, s17);
+      const DealerProbabilities rec = dealerProbabilities(s, s17);
       for (int u = 1; u <= 10; ++u) {
         if (s.count(u) != 0) continue;
         const std::string what = describe(s, s17) + " up " + kUpName[u - 1];
@@ -362,11 +379,11 @@ TEST_F(DealerCrossCheck, ThroughCalculator) {
     calc.shoe.removeCards(removed);
     const Shoe before = calc.shoe;
     const ReferenceResult ref = referenceFor(calc.shoe, s17);
-    const DealerOutcome& rec = calc.dealerOutcomeFor(DealerOutcome(calc.shoe.takenOut()));
+    const DealerOutcome& rec = calc.dealerOutcomeFor(calc.shoe.takenOut());
     EXPECT_TRUE(calc.shoe == before);
     compareRecord(rec, ref, "calculator " + describe(calc.shoe, s17));
     calc.shoe.returnCards(removed);
-    const DealerOutcome& full = calc.dealerOutcomeFor(DealerOutcome(calc.shoe.takenOut()));
+    const DealerOutcome& full = calc.dealerOutcomeFor(calc.shoe.takenOut());
     compareRecord(full, referenceFor(calc.shoe, s17), "calculator " + describe(calc.shoe, s17));
   }
 }
@@ -382,11 +399,11 @@ TEST_F(DealerCrossCheck, OneCacheManyShoes) {
     shoes.push_back(shoeWithout(2, {0, 0, 0, 0, 0, 0, 0, 0, 0, 1}));
     shoes.push_back(shoeWithout(2, {1, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
     std::vector<const DealerOutcome*> recs;
-    for (const Shoe& s : shoes) recs.push_back(&cache.dealerOutcomeFor(DealerOutcome(s.takenOut()), s, s17));
+    for (const Shoe& s : shoes) recs.push_back(&cache.dealerOutcomeFor(s.takenOut(), s, s17));
     for (std::size_t i = 0; i < shoes.size(); ++i) {
       // A repeated lookup must hit: same record, nothing computed.
       const std::int64_t computed = cache.computedCount();
-      const DealerOutcome& again = cache.dealerOutcomeFor(DealerOutcome(shoes[i].takenOut()), shoes[i], s17);
+      const DealerOutcome& again = cache.dealerOutcomeFor(shoes[i].takenOut(), shoes[i], s17);
       EXPECT_EQ(&again, recs[i]);
       EXPECT_EQ(cache.computedCount(), computed);
       compareRecord(*recs[i], referenceFor(shoes[i], s17), "shared cache " + describe(shoes[i], s17));
@@ -395,7 +412,8 @@ TEST_F(DealerCrossCheck, OneCacheManyShoes) {
 }
 
 // -------------------------------------------------------------------------
-// Internal consistency of engine records, independent of the reference.
+// Internal consistency of the engine's probabilities, independent of the
+// reference.
 
 TEST(DealerCrossCheckInvariants, RowsAreDistributions) {
   std::vector<Shoe> shoes = unevenShoes();
@@ -406,8 +424,7 @@ TEST(DealerCrossCheckInvariants, RowsAreDistributions) {
   for (const Shoe& s : shoes) {
     for (bool s17 : {true, false}) {
       const std::string what = describe(s, s17);
-      DealerOutcomeCache cache;
-      const DealerOutcome& rec = cache.dealerOutcomeFor(DealerOutcome(s.takenOut()), s, s17);
+      const DealerProbabilities rec = dealerProbabilities(s, s17);
       const double n = s.remaining();
       for (int u = 1; u <= 10; ++u) {
         double sum = 0;
@@ -450,11 +467,8 @@ TEST(DealerCrossCheckInvariants, RowsAreDistributions) {
 TEST(DealerCrossCheckInvariants, SoftSeventeenRuleIsApplied) {
   for (const Shoe& s : {Shoe(1), Shoe(8), unevenShoes()[0]}) {
     const std::string what = describe(s, true);
-    const DealerOutcome key(s.takenOut());
-    DealerOutcomeCache standsCache;
-    DealerOutcomeCache hitsCache;
-    const DealerOutcome& s17 = standsCache.dealerOutcomeFor(key, s, true);
-    const DealerOutcome& h17 = hitsCache.dealerOutcomeFor(key, s, false);
+    const DealerProbabilities s17 = dealerProbabilities(s, true);
+    const DealerProbabilities h17 = dealerProbabilities(s, false);
     for (int u = 1; u <= 6; ++u) {
       EXPECT_LT(h17.byUpCard[u - 1][0], s17.byUpCard[u - 1][0] - 1e-4) << what << " up " << kUpName[u - 1];
       EXPECT_EQ(h17.byUpCard[u - 1][kBlackjack], s17.byUpCard[u - 1][kBlackjack]) << what;

@@ -39,31 +39,25 @@ void expectNear(const std::array<double, N>& actual, const std::array<double, N>
     EXPECT_NEAR(actual[j], expected[j], tolerance) << what << ", position " << j;
 }
 
-// A complete record for the shoe, made through a cache of its own so that no
-// other test's records are involved.
-DealerOutcome outcomeFor(const Shoe& shoe, bool standsOnSoft17) {
-  DealerOutcomeCache cache;
-  return cache.dealerOutcomeFor(DealerOutcome(shoe.takenOut()), shoe, standsOnSoft17);
-}
-
 Shoe shoeWithout(std::int32_t decks, const ShoeCounts& removed) {
   Shoe shoe(decks);
   shoe.removeCards(removed);
   return shoe;
 }
 
-TEST(DealerOutcomeKey, StartsAsCertainBust) {
-  const ShoeCounts taken{1, 0, 2, 0, 0, 0, 0, 0, 0, 3};
-  const DealerOutcome key(taken);
-  EXPECT_EQ(key.takenOut, taken);
-  for (int u = 0; u < RankCount; ++u)
-    EXPECT_EQ(row(key.byUpCard[u]), (Outcome{0, 0, 0, 0, 0, 0, 1})) << "row " << u;
-  EXPECT_EQ(row(key.overall), (Outcome{0, 0, 0, 0, 0, 0, 1}));
+TEST(DealerProbabilitiesStart, CertainBust) {
+  const DealerProbabilities start;
+  for (int u = 0; u < RankCount; ++u) {
+    EXPECT_EQ(row(start.byUpCard[u]), (Outcome{0, 0, 0, 0, 0, 0, 1})) << "row " << u;
+    EXPECT_EQ(standRow(start.standEvByUpCard[u]), (StandRow{0, 0, 0, 0, 0, 0})) << "row " << u;
+  }
+  EXPECT_EQ(row(start.overall), (Outcome{0, 0, 0, 0, 0, 0, 1}));
+  EXPECT_EQ(standRow(start.standEvOverall), (StandRow{0, 0, 0, 0, 0, 0}));
 }
 
 TEST(DealerOutcomeSingleDeck, StandsOnSoft17) {
   const Shoe shoe(1);
-  const DealerOutcome o = outcomeFor(shoe, true);
+  const DealerProbabilities o = dealerProbabilities(shoe, true);
   expectNear(row(o.overall),
              Outcome{0.145830, 0.138063, 0.134820, 0.175806, 0.073630, 0.048265, 0.283585},
              kSixPlaces, "overall");
@@ -81,13 +75,13 @@ TEST(DealerOutcomeSingleDeck, StandsOnSoft17) {
   expectNear(standRow(o.standEvByUpCard[rankIndex(6)]),
              StandRow{0.008594, 0.281995, 0.495641, 0.703538, 0.902122, -0.158354}, kSixPlaces,
              "stand six row");
-  EXPECT_EQ(o.takenOut, ShoeCounts{});
+  EXPECT_TRUE(o.complete);
 }
 
 TEST(DealerOutcomeSingleDeck, HitsSoft17) {
   const Shoe shoe(1);
-  const DealerOutcome h17 = outcomeFor(shoe, false);
-  const DealerOutcome s17 = outcomeFor(shoe, true);
+  const DealerProbabilities h17 = dealerProbabilities(shoe, false);
+  const DealerProbabilities s17 = dealerProbabilities(shoe, true);
   EXPECT_NEAR(h17.byUpCard[rankIndex(6)][DealerBust], 0.437756, kSixPlaces);
   EXPECT_NEAR(h17.overall[DealerBust], 0.287485, kSixPlaces);
   EXPECT_NEAR(h17.overall[DealerBlackjack], 128.0 / 2652.0, 1e-15);
@@ -108,7 +102,7 @@ TEST(DealerOutcomeSingleDeck, HitsSoft17) {
 TEST(DealerOutcomeSingleDeck, AllSixesTakenOut) {
   const Shoe shoe = shoeWithout(1, {0, 0, 0, 0, 0, 4, 0, 0, 0, 0});
   for (bool s17 : {true, false}) {
-    const DealerOutcome o = outcomeFor(shoe, s17);
+    const DealerProbabilities o = dealerProbabilities(shoe, s17);
     EXPECT_EQ(row(o.byUpCard[rankIndex(6)]), (Outcome{0, 0, 0, 0, 0, 0, 1}));
     EXPECT_EQ(standRow(o.standEvByUpCard[rankIndex(6)]), (StandRow{1, 1, 1, 1, 1, 1}));
   }
@@ -120,7 +114,7 @@ TEST(DealerOutcomeTinyShoe, OnlyAceAndTenLeft) {
   const Shoe shoe = shoeWithout(1, {3, 4, 4, 4, 4, 4, 4, 4, 4, 15});
   ASSERT_EQ(shoe.remaining(), 2);
   for (bool s17 : {true, false}) {
-    const DealerOutcome o = outcomeFor(shoe, s17);
+    const DealerProbabilities o = dealerProbabilities(shoe, s17);
     const Outcome blackjack{0, 0, 0, 0, 0, 1, 0};
     EXPECT_EQ(row(o.overall), blackjack);
     EXPECT_EQ(row(o.byUpCard[rankIndex(Ace)]), blackjack);
@@ -139,7 +133,7 @@ TEST(DealerOutcomeTinyShoe, OneCardOrNoneLeft) {
   for (const ShoeCounts& removed : {allButOneAce, allButOneTen, everything}) {
     const Shoe shoe = shoeWithout(1, removed);
     for (bool s17 : {true, false}) {
-      const DealerOutcome o = outcomeFor(shoe, s17);
+      const DealerProbabilities o = dealerProbabilities(shoe, s17);
       EXPECT_EQ(o.overall[DealerBlackjack], 0.0);
       EXPECT_EQ(o.byUpCard[rankIndex(Ace)][DealerBlackjack], 0.0);
       EXPECT_EQ(o.byUpCard[rankIndex(Ten)][DealerBlackjack], 0.0);
@@ -149,16 +143,19 @@ TEST(DealerOutcomeTinyShoe, OneCardOrNoneLeft) {
         for (int j = 0; j < StandCount; ++j) EXPECT_FALSE(std::isnan(o.standEvByUpCard[u][j]));
       }
       for (int j = 0; j < StandCount; ++j) EXPECT_FALSE(std::isnan(o.standEvOverall[j]));
+      EXPECT_FALSE(o.complete);
     }
   }
 }
 
 bool sameBits(const DealerOutcome& a, const DealerOutcome& b) {
-  return a.takenOut == b.takenOut &&
-         std::memcmp(a.byUpCard, b.byUpCard, sizeof a.byUpCard) == 0 &&
-         std::memcmp(a.overall, b.overall, sizeof a.overall) == 0 &&
-         std::memcmp(a.standEvByUpCard, b.standEvByUpCard, sizeof a.standEvByUpCard) == 0 &&
-         std::memcmp(a.standEvOverall, b.standEvOverall, sizeof a.standEvOverall) == 0;
+  return std::memcmp(a.stand, b.stand, sizeof a.stand) == 0 &&
+         std::memcmp(a.blackjack, b.blackjack, sizeof a.blackjack) == 0 && a.complete == b.complete;
+}
+
+// The record the cache should hold for the shoe: what the probabilities keep.
+DealerOutcome recordFor(const Shoe& shoe, bool standsOnSoft17) {
+  return DealerOutcome(dealerProbabilities(shoe, standsOnSoft17));
 }
 
 TEST(DealerOutcomeCacheTest, SameKeyReturnsSameRecordWithoutRecomputing) {
@@ -168,15 +165,16 @@ TEST(DealerOutcomeCacheTest, SameKeyReturnsSameRecordWithoutRecomputing) {
   shoe.removeCards(ShoeCounts{0, 0, 1, 0, 0, 0, 0, 2, 0, 0});
   const Shoe before = shoe;
 
-  const DealerOutcome key(shoe.takenOut());
-  const DealerOutcome& first = cache.dealerOutcomeFor(key, shoe, true);
+  EXPECT_EQ(cache.find(shoe.takenOut()), nullptr);
+  const DealerOutcome& first = cache.dealerOutcomeFor(shoe.takenOut(), shoe, true);
   EXPECT_EQ(cache.recordCount(), 1);
   const std::int64_t computed = cache.computedCount();
   EXPECT_EQ(computed, 1);
   EXPECT_EQ(shoe, before);
-  EXPECT_EQ(dealerTableS17.cursor, nullptr);
+  EXPECT_EQ(cache.find(shoe.takenOut()), &first);
+  EXPECT_TRUE(sameBits(first, recordFor(shoe, true)));
 
-  const DealerOutcome& second = cache.dealerOutcomeFor(DealerOutcome(shoe.takenOut()), shoe, true);
+  const DealerOutcome& second = cache.dealerOutcomeFor(shoe.takenOut(), shoe, true);
   EXPECT_EQ(&second, &first);
   EXPECT_EQ(cache.computedCount(), computed);
   EXPECT_EQ(cache.recordCount(), 1);
@@ -188,14 +186,15 @@ TEST(DealerOutcomeCacheTest, SameKeyReturnsSameRecordWithoutRecomputing) {
 TEST(DealerOutcomeCacheTest, ClearThenRecompute) {
   DealerOutcomeCache cache;
   const Shoe shoe = shoeWithout(1, {1, 0, 0, 0, 0, 0, 0, 0, 0, 1});
-  const DealerOutcome saved = cache.dealerOutcomeFor(DealerOutcome(shoe.takenOut()), shoe, true);
-  cache.dealerOutcomeFor(DealerOutcome(Shoe(1).takenOut()), Shoe(1), true);
+  const DealerOutcome saved = cache.dealerOutcomeFor(shoe.takenOut(), shoe, true);
+  cache.dealerOutcomeFor(Shoe(1).takenOut(), Shoe(1), true);
   ASSERT_EQ(cache.recordCount(), 2);
 
   cache.clearDealerOutcomes();
   EXPECT_EQ(cache.recordCount(), 0);
+  EXPECT_EQ(cache.find(shoe.takenOut()), nullptr);
   const std::int64_t computed = cache.computedCount();
-  const DealerOutcome& again = cache.dealerOutcomeFor(DealerOutcome(shoe.takenOut()), shoe, true);
+  const DealerOutcome& again = cache.dealerOutcomeFor(shoe.takenOut(), shoe, true);
   EXPECT_EQ(cache.computedCount(), computed + 1);
   EXPECT_EQ(cache.recordCount(), 1);
   EXPECT_TRUE(sameBits(again, saved));
@@ -225,8 +224,8 @@ TEST(DealerOutcomeCacheTest, DifferentRemovalsKeepEarlierRecords) {
     bool seen = false;
     for (const Shoe& s : shoes) seen = seen || s == shoe;
     const std::int64_t before = cache.recordCount();
-    const DealerOutcome& o = cache.dealerOutcomeFor(DealerOutcome(shoe.takenOut()), shoe, true);
-    EXPECT_EQ(o.takenOut, shoe.takenOut());
+    const DealerOutcome& o = cache.dealerOutcomeFor(shoe.takenOut(), shoe, true);
+    EXPECT_EQ(cache.find(shoe.takenOut()), &o);
     if (seen) {
       EXPECT_EQ(cache.recordCount(), before);
       continue;
@@ -238,15 +237,14 @@ TEST(DealerOutcomeCacheTest, DifferentRemovalsKeepEarlierRecords) {
   }
   const std::int64_t computed = cache.computedCount();
   for (std::size_t i = 0; i < shoes.size(); ++i) {
-    const DealerOutcome& o =
-        cache.dealerOutcomeFor(DealerOutcome(shoes[i].takenOut()), shoes[i], true);
+    const DealerOutcome& o = cache.dealerOutcomeFor(shoes[i].takenOut(), shoes[i], true);
     EXPECT_EQ(&o, records[i]) << "shoe " << i;
     EXPECT_TRUE(sameBits(o, copies[i])) << "shoe " << i;
   }
   EXPECT_EQ(cache.computedCount(), computed);
   EXPECT_EQ(cache.recordCount(), 150);
   // A spot check that the records belong to their shoes.
-  EXPECT_TRUE(sameBits(*records[17], outcomeFor(shoes[17], true)));
+  EXPECT_TRUE(sameBits(*records[17], recordFor(shoes[17], true)));
 }
 
 // The calculator's lookup uses its own shoe and its soft-17 rule.
@@ -254,17 +252,17 @@ TEST(DealerOutcomeCalculator, UsesLiveShoeAndRule) {
   RuleSet h17;
   h17.standsOnSoft17 = false;
   SplitCalculator calc(Shoe(1), h17);
-  const DealerOutcome& o = calc.dealerOutcomeFor(DealerOutcome(calc.shoe.takenOut()));
-  EXPECT_NEAR(o.overall[DealerBust], 0.287485, kSixPlaces);
-  EXPECT_NEAR(o.byUpCard[rankIndex(6)][DealerBust], 0.437756, kSixPlaces);
+  const DealerOutcome& o = calc.dealerOutcomeFor(calc.shoe.takenOut());
+  EXPECT_TRUE(sameBits(o, recordFor(Shoe(1), false)));
+  EXPECT_FALSE(sameBits(o, recordFor(Shoe(1), true)));
   EXPECT_EQ(calc.dealerCache.recordCount(), 1);
-  EXPECT_EQ(&calc.dealerOutcomeFor(DealerOutcome(calc.shoe.takenOut())), &o);
+  EXPECT_EQ(&calc.dealerOutcomeFor(calc.shoe.takenOut()), &o);
   EXPECT_EQ(calc.shoe, Shoe(1));
-  EXPECT_EQ(dealerTableH17.cursor, nullptr);
 
+  // No six left: every total wins against a six up, which is a certain bust.
   calc.shoe.removeCards(ShoeCounts{0, 0, 0, 0, 0, 4, 0, 0, 0, 0});
-  const DealerOutcome& noSixes = calc.dealerOutcomeFor(DealerOutcome(calc.shoe.takenOut()));
-  EXPECT_EQ(row(noSixes.byUpCard[rankIndex(6)]), (Outcome{0, 0, 0, 0, 0, 0, 1}));
+  const DealerOutcome& noSixes = calc.dealerOutcomeFor(calc.shoe.takenOut());
+  for (int position = 0; position < StandCount; ++position) EXPECT_EQ(noSixes.stand[position][6], 1.0) << position;
   EXPECT_EQ(calc.dealerCache.recordCount(), 2);
   calc.shoe.returnCards(ShoeCounts{0, 0, 0, 0, 0, 4, 0, 0, 0, 0});
 }

@@ -33,7 +33,7 @@ struct GoldenCase {
 };
 
 struct GoldenResult {
-  bool computed = false;  // false: the pair cannot be dealt after the removals
+  SplitRun run = SplitRun::Refused;  // refused: the pair cannot be dealt after the removals
   long long records = 0;
   std::array<double, 11> split{};
   std::array<double, 3> blackjack{};  // overall, ace up, ten up
@@ -66,16 +66,13 @@ RuleSet rulesFrom(const std::string& code) {
 
 GoldenResult runCase(const GoldenCase& c) {
   GoldenResult g;
-  Shoe shoe(c.decks);
-  if (shoe.count(c.pair) - c.removed[rankIndex(c.pair)] < 2) return g;
-  SplitCalculator calculator(shoe, c.rules);
-  if (calculator.evaluateSplit(c.removed, static_cast<Rank>(c.pair)).run != SplitRun::Completed) return g;
-  g.computed = true;
+  SplitCalculator calculator(Shoe(c.decks), c.rules);
+  const SplitResults results = calculator.evaluateSplit(c.removed, static_cast<Rank>(c.pair));
+  g.run = results.run;
+  if (results.run != SplitRun::Completed) return g;
   g.records = calculator.dealerCache.recordCount();
-  for (int i = 0; i < 11; ++i) g.split[static_cast<std::size_t>(i)] = calculator.pairHand.splitEv[i];
-  const DealerOutcome& d = *calculator.pairHand.dealer;
-  g.blackjack = {d.overall[DealerBlackjack], d.byUpCard[rankIndex(Ace)][DealerBlackjack],
-                 d.byUpCard[rankIndex(Ten)][DealerBlackjack]};
+  g.split = results.ev;
+  g.blackjack = {results.blackjackOverall, results.blackjackVsAce, results.blackjackVsTen};
   return g;
 }
 
@@ -94,7 +91,8 @@ std::string caseText(const GoldenCase& c) {
 }
 
 std::string resultText(const GoldenResult& g) {
-  if (!g.computed) return "refused";
+  if (g.run == SplitRun::Refused) return "refused";
+  if (g.run == SplitRun::OutOfMemory) return "out of memory";
   std::ostringstream out;
   out << g.records;
   for (double v : g.split) out << ' ' << hex(v);

@@ -2,8 +2,8 @@
 // states. Each state's cards (and the other split card) are taken out of the
 // calculator's shoe for the duration of a check, its dealer record is looked
 // up for that shoe, and the expected numbers are worked out here from the
-// dealer record's probability vectors, from card counts, or from successor
-// values set by hand.
+// dealer's probability vectors for that shoe, from card counts, or from
+// successor values set by hand.
 
 #include <gtest/gtest.h>
 
@@ -63,8 +63,8 @@ double blackjackChance(const Shoe& shoe, int up) {
   return 0.0;
 }
 
-// The dealer's final-result vector of a record at entry i.
-const double* dealerRow(const DealerOutcome& d, int i) { return i == 0 ? d.overall : d.byUpCard[rankIndex(i)]; }
+// The dealer's final-result vector at entry i.
+const double* dealerRow(const DealerProbabilities& d, int i) { return i == 0 ? d.overall : d.byUpCard[rankIndex(i)]; }
 
 // Value of standing on best total e against a dealer with final-result
 // probabilities p (17..21 without blackjack at 0..4, blackjack 5, bust 6):
@@ -87,7 +87,8 @@ RuleSet rulesWith(void (*edit)(RuleSet&)) {
 
 // A split hand on the table: its cards, the other split card and any extra
 // removals are out of the calculator's shoe while this object lives, and the
-// state carries the dealer record of that shoe (unless it is busted).
+// state carries the dealer record of that shoe (unless it is busted), whose
+// full probabilities are kept beside it.
 class Dealt {
  public:
   Dealt(SplitCalculator& calc, int pair, const HandCounts& drawn, const ShoeCounts& extra = {})
@@ -96,7 +97,10 @@ class Dealt {
     ++taken_[rankIndex(pair)];  // the other split card
     calc_.shoe.removeCards(extra_);
     calc_.shoe.removeCards(taken_);
-    if (state.hardTotal <= 21) state.dealer = &calc_.dealerOutcomeFor(DealerOutcome(calc_.shoe.takenOut()));
+    if (state.hardTotal <= 21) {
+      state.dealer = &calc_.dealerOutcomeFor(calc_.shoe.takenOut());
+      dealer = dealerProbabilities(calc_.shoe, calc_.rules.standsOnSoft17);
+    }
   }
   ~Dealt() {
     calc_.shoe.returnCards(taken_);
@@ -112,6 +116,7 @@ class Dealt {
 
  public:
   PlayerHandState state;
+  DealerProbabilities dealer;
 };
 
 // Successor states with values, chosen actions and second-hand quantities
@@ -351,7 +356,7 @@ TEST_P(HandValuesStand, FollowsDealerDistribution) {
   calc.computeStand(s, 1);
   for (int i = 0; i < ValueCount; ++i) {
     if (i > 0 && !dealable(calc.shoe, i)) continue;
-    EXPECT_NEAR(s.standEv[i], standFromDistribution(dealerRow(*s.dealer, i), c.total), kTol) << entryName(i);
+    EXPECT_NEAR(s.standEv[i], standFromDistribution(dealerRow(d.dealer, i), c.total), kTol) << entryName(i);
   }
   // The hand number plays no part in standing.
   PlayerHandState second = s;
@@ -697,7 +702,7 @@ TEST(HandValuesSoft21, ValuedAndChosenLikeAnyHand) {
     calc.chooseBest(s);
     for (int i = 0; i < ValueCount; ++i) {
       const double b = blackjackChance(calc.shoe, i);
-      EXPECT_NEAR(s.standEv[i], standFromDistribution(dealerRow(*s.dealer, i), 21), kTol) << entryName(i);
+      EXPECT_NEAR(s.standEv[i], standFromDistribution(dealerRow(d.dealer, i), 21), kTol) << entryName(i);
       EXPECT_NEAR(s.hitEv[i], c.successorValue, kTol) << entryName(i);
       EXPECT_NEAR(s.doubleEv[i], 2.0 * c.successorValue + b, kTol) << entryName(i);
       EXPECT_EQ(s.actionAt(i), c.expected) << entryName(i);
@@ -787,7 +792,7 @@ TEST(HandValuesSplitAces, TwoCardStatesOnlyStand) {
     calc.computeOtherIfHit(s);
     for (int i = 0; i < ValueCount; ++i) {
       if (i > 0 && !dealable(calc.shoe, i)) continue;
-      EXPECT_NEAR(s.standEv[i], standFromDistribution(dealerRow(*s.dealer, i), s.bestTotal()), kTol) << entryName(i);
+      EXPECT_NEAR(s.standEv[i], standFromDistribution(dealerRow(d.dealer, i), s.bestTotal()), kTol) << entryName(i);
       EXPECT_EQ(s.doubleEv[i], 5.0) << entryName(i);
       EXPECT_EQ(s.hitEv[i], 6.0) << entryName(i);
       EXPECT_EQ(s.actionAt(i), Stand) << entryName(i);
@@ -847,7 +852,7 @@ TEST(HandValuesSplitAces, LoneAceUsesStandValuesUnlessHitAllowed) {
   }
 }
 
-// A whole split of aces without hsa, rebuilt from dealer records alone: hand 1
+// A whole split of aces without hsa, rebuilt from dealer probabilities alone: hand 1
 // is the ace and one card c standing against the shoe without c; hand 2 the
 // ace and one card d standing against the shoe without c and d. The lone
 // ace's hit value is the mean of hand 1's stand values and the split value
@@ -881,13 +886,13 @@ TEST_P(HandValuesAceSplit, RebuiltFromDealerRecords) {
   int leftTotal = 0;
   for (int x : left) leftTotal += x;
 
-  // Dealer record for the full shoe less the removals, both aces and `drawn`.
-  auto record = [&](const ShoeCounts& drawn) -> const DealerOutcome& {
+  // Dealer probabilities for the full shoe less the removals, both aces and `drawn`.
+  auto record = [&](const ShoeCounts& drawn) {
     ShoeCounts out = c.removals;
     out[rankIndex(Ace)] += 2;
     for (int i = 0; i < RankCount; ++i) out[i] += drawn[i];
     calc.shoe.removeCards(out);
-    const DealerOutcome& d = calc.dealerOutcomeFor(DealerOutcome(calc.shoe.takenOut()));
+    const DealerProbabilities d = dealerProbabilities(calc.shoe, c.s17);
     calc.shoe.returnCards(out);
     return d;
   };

@@ -133,7 +133,7 @@ TEST(ProgramStart, SetsThePrecisionAndStartsWithOneDeckAndDefaultRules) {
 
 // A state whose dealer cache holds the outcome of the full shoe.
 void fillCache(ProgramState& state) {
-  state.calculator.dealerOutcomeFor(DealerOutcome(state.calculator.shoe.takenOut()));
+  state.calculator.dealerOutcomeFor(state.calculator.shoe.takenOut());
   ASSERT_EQ(state.calculator.dealerCache.recordCount(), 1);
 }
 

@@ -247,7 +247,7 @@ TEST(PlayerHandTreeBasics, InsertCopiesTheWholeState) {
   PlayerHandTree tree;
   PlayerHandState other(hand({{2, 1}}), 7);
   PlayerHandState key(hand({{3, 1}, {Ten, 1}}), 7);
-  const DealerOutcome record(ShoeCounts{});
+  const DealerOutcome record{};
   const DealerOutcome* dealer = &record;
   key.dealer = dealer;
   key.next[rankIndex(4)] = &other;

@@ -61,9 +61,9 @@ std::string formatted(double value) {
 // blanked when its up card cannot be dealt.
 std::string expectedBlock(const SplitCase& c, bool conditioned) {
   SplitCalculator calculator(Shoe(c.decks), c.rules);
-  EXPECT_EQ(calculator.evaluateSplit(c.removals, c.pair).run, SplitRun::Completed);
-  const ValueVector& ev = calculator.pairHand.splitEv;
-  const DealerOutcome& dealer = *calculator.pairHand.dealer;
+  const SplitResults results = calculator.evaluateSplit(c.removals, c.pair);
+  EXPECT_EQ(results.run, SplitRun::Completed);
+  const ValueVector& ev = results.ev;
   const bool peek = c.rules.dealerBjRule == DealerBjRule::FullPeek;
   const auto adjusted = [&](double value, double d) {
     return formatted(!peek ? value : conditioned ? (value + 2 * d) / (1 - d) : value + d);
@@ -71,11 +71,11 @@ std::string expectedBlock(const SplitCase& c, bool conditioned) {
   const auto line = [&](int up) {
     const int left = (up == 10 ? 16 : 4) * c.decks - c.removals[up - 1];
     if (left == 0 || (up == c.pair && left < 3)) return std::string("X X X X X");
-    const double d = dealer.byUpCard[up - 1][DealerBlackjack];
-    return up == 1 || up == 10 ? adjusted(ev[up], d) : formatted(ev[up]);
+    if (up == 1) return adjusted(ev[up], results.blackjackVsAce);
+    return up == 10 ? adjusted(ev[up], results.blackjackVsTen) : formatted(ev[up]);
   };
   std::string text = "\n\nSPL1 (split & play without knowledge of dealer up card): " +
-                     adjusted(ev[0], dealer.overall[DealerBlackjack]) + "\n";
+                     adjusted(ev[0], results.blackjackOverall) + "\n";
   for (int up = 2; up <= 9; ++up)
     text += "SPL1 versus " + std::to_string(up) + ": " + line(up) + "\n";
   text += "SPL1 versus T: " + line(10) + "\nSPL1 versus A: " + line(1);
@@ -118,14 +118,22 @@ std::vector<std::string> displays(const std::string& text) {
 
 using Values = std::map<std::string, double>;
 
+const std::string TooFewCards =
+    "\n*** too few cards left to complete every hand: these values are not reliable ***";
+
 // Goes through both views and back, checks every byte, and returns the
-// printed values of the two views.
+// printed values of the two views. A shoe that cannot complete every hand
+// has its warning between the last result line and the prompt.
 std::pair<Values, Values> checkBothViews(const SplitCase& c, char key, const std::string& header,
-                                         const std::string& composition) {
+                                         const std::string& composition, bool tooFewCards = false) {
   const ReportVisit visit = visitReport(c, std::string(1, key) + "cuq");
   const std::string pair = std::to_string(c.pair);
-  const std::string plainBlock = expectedBlock(c, false);
-  const std::string conditionedBlock = expectedBlock(c, true);
+  std::string plainBlock = expectedBlock(c, false);
+  std::string conditionedBlock = expectedBlock(c, true);
+  if (tooFewCards) {
+    plainBlock.insert(plainBlock.size() - PromptC.size(), TooFewCards);
+    conditionedBlock.insert(conditionedBlock.size() - PromptU.size(), TooFewCards);
+  }
   EXPECT_EQ(visit.text, composition + PairPrompt + "Pair value = " + pair + header + Plain +
                             Computing + plainBlock + composition + "\n\nPair value: " + pair +
                             header + Conditioned + conditionedBlock + composition +
@@ -196,6 +204,19 @@ TEST(SplitReport, NoPeekChangesOnlyTheHeaderAndPrompt) {
       tens, 't', "\n\nSingle split EVs (no peek), S17, NDAS, no DAN, no HSA, no auto win",
       FullOneDeck);
   EXPECT_EQ(plain, conditioned);
+}
+
+TEST(SplitReport, ShoeTooSmallToCompleteEveryHandIsWarnedOf) {
+  // Six cards: the pair of threes takes two, the dealer two more, and any
+  // further card either hand or the dealer draws may not be there.
+  SplitCase threes;
+  threes.pair = 3;
+  threes.rules.das = true;
+  threes.removals = {3, 4, 2, 4, 4, 4, 3, 4, 4, 14};
+  checkBothViews(threes, '3',
+                 "\n\nSingle split EVs (full peek), S17, DAS, no DAN, no HSA, no auto win"
+                 "\nDouble any 2 cards",
+                 "Shoe comp (A-5):  {1, 0, 2, 0, 0}\nShoe comp (6-T):  {0, 1, 0, 0, 2}", true);
 }
 
 TEST(SplitReport, UpCardsThatCannotBeDealtShowXs) {

@@ -41,18 +41,17 @@ std::string printed(double value) {
 // The lines of one view as the screen should show them: the engine's stored
 // values, with the dealer's blackjack given back (unconditional) or taken
 // out (conditioned) on the T, A and overall lines, as the dealer peeks.
-std::map<std::string, std::string> expectedView(const SplitCalculator& engine, bool conditioned) {
-  const ValueVector& ev = engine.pairHand.splitEv;
-  const DealerOutcome& dealer = *engine.pairHand.dealer;
+std::map<std::string, std::string> expectedView(const SplitResults& engine, bool conditioned) {
+  const ValueVector& ev = engine.ev;
   auto adjusted = [&](double value, double bj) {
     return conditioned ? (value + 2.0 * bj) / (1.0 - bj) : value + bj;
   };
   std::map<std::string, std::string> lines;
   lines["SPL1 (split & play without knowledge of dealer up card): "] =
-      printed(adjusted(ev[0], dealer.overall[DealerBlackjack]));
+      printed(adjusted(ev[0], engine.blackjackOverall));
   for (int u = 2; u <= 9; ++u) lines["SPL1 versus " + std::to_string(u) + ": "] = printed(ev[u]);
-  lines["SPL1 versus T: "] = printed(adjusted(ev[10], dealer.byUpCard[rankIndex(Ten)][DealerBlackjack]));
-  lines["SPL1 versus A: "] = printed(adjusted(ev[1], dealer.byUpCard[rankIndex(Ace)][DealerBlackjack]));
+  lines["SPL1 versus T: "] = printed(adjusted(ev[10], engine.blackjackVsTen));
+  lines["SPL1 versus A: "] = printed(adjusted(ev[1], engine.blackjackVsAce));
   return lines;
 }
 
@@ -105,8 +104,7 @@ TEST(ReportSession, SixDecksEightsUnderH17AndDasBothViews) {
   const Removals removals = {2, 0, 0, 0, 7, 0, 0, 0, 0, 20};
   auto engineRun = std::async(std::launch::async, [&] {
     auto engine = std::make_unique<SplitCalculator>(Shoe(6), rules);
-    engine->evaluateSplit(removals, 8);
-    return engine;
+    return engine->evaluateSplit(removals, 8);
   });
 
   session.send("4");
@@ -121,8 +119,9 @@ TEST(ReportSession, SixDecksEightsUnderH17AndDasBothViews) {
   ASSERT_TRUE(session.waitFor("any other key to exit", seconds(240)));
   const std::string first = session.output();
 
-  const std::unique_ptr<SplitCalculator> engine = engineRun.get();
-  const auto unconditional = expectedView(*engine, false);
+  const SplitResults engine = engineRun.get();
+  ASSERT_EQ(engine.run, SplitRun::Completed);
+  const auto unconditional = expectedView(engine, false);
   expectView(first, unconditional);
 
   std::size_t redrawStart = session.output().size();
@@ -131,7 +130,7 @@ TEST(ReportSession, SixDecksEightsUnderH17AndDasBothViews) {
   const std::string second = session.output().substr(redrawStart);
   EXPECT_NE(second.find("Pair value: 8"), std::string::npos);
   EXPECT_NE(second.find("\r\nEV conditioned on no dealer BJ, Allowed splits: 1"), std::string::npos);
-  const auto conditioned = expectedView(*engine, true);
+  const auto conditioned = expectedView(engine, true);
   expectView(second, conditioned);
   // Only the lines a dealer blackjack bears on change.
   EXPECT_NE(conditioned.at("SPL1 versus T: "), unconditional.at("SPL1 versus T: "));

@@ -86,12 +86,12 @@ TEST(SplitCalculatorCache, ClearOnEmptyCacheLeavesItEmpty) {
 // same shoe is computed again.
 TEST(SplitCalculatorCache, ClearDiscardsRecords) {
   SplitCalculator calc(Shoe(1), RuleSet{});
-  calc.dealerOutcomeFor(DealerOutcome(calc.shoe.takenOut()));
+  calc.dealerOutcomeFor(calc.shoe.takenOut());
   ASSERT_EQ(calc.dealerCache.recordCount(), 1);
   const std::int64_t computed = calc.dealerCache.computedCount();
   calc.clearDealerOutcomes();
   EXPECT_EQ(calc.dealerCache.recordCount(), 0);
-  calc.dealerOutcomeFor(DealerOutcome(calc.shoe.takenOut()));
+  calc.dealerOutcomeFor(calc.shoe.takenOut());
   EXPECT_EQ(calc.dealerCache.recordCount(), 1);
   EXPECT_EQ(calc.dealerCache.computedCount(), computed + 1);
 }

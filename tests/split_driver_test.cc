@@ -134,14 +134,17 @@ std::vector<RunCase> repeatCases() {
 class SplitDriverRun : public testing::TestWithParam<RunCase> {};
 
 // The shoe comes back exactly as it went in (every count, both totals and
-// the deck count), and the results sit in a lone-pair-card state whose dealer
-// record is the one for the shoe less the removals and both pair cards.
+// the deck count), the first hand's lone pair card is left behind, and the
+// results carry the dealer-blackjack chances of the shoe less the removals
+// and both pair cards.
 TEST_P(SplitDriverRun, RestoresShoeAndLeavesLonePairCard) {
   const RunCase& c = GetParam();
   SplitCalculator calc(Shoe(c.decks), c.rules);
   const Shoe before = calc.shoe;
-  ASSERT_EQ(calc.evaluateSplit(c.removals, static_cast<Rank>(c.pair)).run, SplitRun::Completed);
+  const SplitResults results = calc.evaluateSplit(c.removals, static_cast<Rank>(c.pair));
+  ASSERT_EQ(results.run, SplitRun::Completed);
   EXPECT_EQ(calc.shoe, before);
+  EXPECT_TRUE(results.complete);
 
   const PlayerHandState& s = calc.pairHand;
   EXPECT_EQ(s.pairRank, c.pair);
@@ -150,17 +153,22 @@ TEST_P(SplitDriverRun, RestoresShoeAndLeavesLonePairCard) {
   HandCounts lone{};
   lone[rankIndex(c.pair)] = 1;
   EXPECT_EQ(s.counts, lone);
-  ASSERT_NE(s.dealer, nullptr);
-  ShoeCounts key = c.removals;
-  key[rankIndex(c.pair)] += 2;
-  EXPECT_EQ(s.dealer->takenOut, key);
 
   const ShoeCounts left = shoeAfterPair(calc.shoe, c.removals, c.pair);
+  double n = 0;
+  for (int x : left) n += x;
+  const double aces = left[rankIndex(Ace)];
+  const double tens = left[rankIndex(Ten)];
+  EXPECT_DOUBLE_EQ(results.blackjackOverall, 2.0 * aces * tens / (n * (n - 1.0)));
+  EXPECT_DOUBLE_EQ(results.blackjackVsAce, aces > 0 ? tens / (n - 1.0) : 0.0);
+  EXPECT_DOUBLE_EQ(results.blackjackVsTen, tens > 0 ? aces / (n - 1.0) : 0.0);
   for (int i = 0; i < ValueCount; ++i) {
-    if (i > 0 && left[rankIndex(i)] == 0) continue;
-    EXPECT_TRUE(std::isfinite(s.splitEv[i])) << entryName(i);
+    const bool dealable = i == 0 || left[rankIndex(i)] > 0;
+    EXPECT_EQ(results.dealable[i], dealable) << entryName(i);
+    if (!dealable) continue;
+    EXPECT_TRUE(std::isfinite(results.ev[i])) << entryName(i);
     // Two hands, each losing at most its doubled stake.
-    EXPECT_LE(std::abs(s.splitEv[i]), 4.0) << entryName(i);
+    EXPECT_LE(std::abs(results.ev[i]), 4.0) << entryName(i);
   }
 }
 
@@ -493,8 +501,9 @@ const char* describe(int code) {
 // With the address space capped a little above what is in use, a large
 // split (8 decks, pair of twos, doubling after splits) must be abandoned
 // cleanly: reported as out of memory, the shoe exactly as before, the last
-// results kept, cached dealer records intact, and the calculator fit for a
-// following computation that matches a fresh calculator's.
+// results kept, the dealer cache giving the same records as a fresh
+// computation, and the calculator fit for a following computation that
+// matches a fresh calculator's.
 TEST(SplitDriverMemory, RunningOutIsAbandonedCleanly) {
   if (AddressSanitizerBuild) GTEST_SKIP() << AddressLimitSkipReason;
   RuleSet rules;
@@ -503,13 +512,13 @@ TEST(SplitDriverMemory, RunningOutIsAbandonedCleanly) {
   // Expectations, computed before the cap and outside the child.
   SplitCalculator reference(Shoe(1), rules);
   const Removals small = removed({{2, 3}, {3, 3}});
-  ASSERT_EQ(reference.evaluateSplit(small, 8).run, SplitRun::Completed);
-  const ValueVector smallExpected = reference.pairHand.splitEv;
+  const SplitResults smallResults = reference.evaluateSplit(small, 8);
+  ASSERT_EQ(smallResults.run, SplitRun::Completed);
+  const ValueVector smallExpected = smallResults.ev;
   const ShoeCounts firstRecordOut = removed({{2, 2}, {9, 2}, {10, 3}});
   Shoe bigShoe(8);
   bigShoe.removeCards(firstRecordOut);
-  DealerOutcome bigRecord(bigShoe.takenOut());
-  fillDealerOutcome(bigRecord, bigShoe, rules.standsOnSoft17);
+  const DealerOutcome bigRecord(dealerProbabilities(bigShoe, rules.standsOnSoft17));
 
   std::fflush(nullptr);
   const pid_t pid = fork();
@@ -534,22 +543,21 @@ TEST(SplitDriverMemory, RunningOutIsAbandonedCleanly) {
         now.counts != last.counts || now.dealer != last.dealer)
       _exit(PairHandChanged);
 
-    // The first record a run computes: the first hand's first composition
-    // is two tens and a nine (hard 31), the second hand's first a ten and a
-    // nine (hard 21).
+    // A record the abandoned run needed (the first hand two tens and a nine,
+    // hard 31, the second a ten and a nine, hard 21) is as a fresh one.
     calc.shoe.removeCards(firstRecordOut);
-    const DealerOutcome& cached = calc.dealerOutcomeFor(DealerOutcome(calc.shoe.takenOut()));
+    const DealerOutcome& cached = calc.dealerOutcomeFor(calc.shoe.takenOut());
     calc.shoe.returnCards(firstRecordOut);
-    if (std::memcmp(cached.overall, bigRecord.overall, sizeof(bigRecord.overall)) != 0 ||
-        std::memcmp(cached.byUpCard, bigRecord.byUpCard, sizeof(bigRecord.byUpCard)) != 0 ||
-        std::memcmp(cached.standEvByUpCard, bigRecord.standEvByUpCard, sizeof(bigRecord.standEvByUpCard)) != 0)
+    if (std::memcmp(cached.stand, bigRecord.stand, sizeof(bigRecord.stand)) != 0 ||
+        std::memcmp(cached.blackjack, bigRecord.blackjack, sizeof(bigRecord.blackjack)) != 0)
       _exit(CachedRecordWrong);
 
     calc.clearDealerOutcomes();
     if (calc.dealerCache.recordCount() != 0) _exit(CacheNotCleared);
     calc.shoe.reset(1);
-    if (calc.evaluateSplit(small, 8).run != SplitRun::Completed) _exit(SmallRunFailed);
-    if (!sameBits(calc.pairHand.splitEv, smallExpected)) _exit(SmallRunDiffers);
+    const SplitResults smallAgain = calc.evaluateSplit(small, 8);
+    if (smallAgain.run != SplitRun::Completed) _exit(SmallRunFailed);
+    if (!sameBits(smallAgain.ev, smallExpected)) _exit(SmallRunDiffers);
     _exit(ChildOk);
   }
 

@@ -18,9 +18,13 @@
 namespace {
 
 // The whitespace-separated words of text, "X X X X X" counted as one.
-std::vector<std::string> words(std::string text) {
-  for (std::size_t at; (at = text.find("X X X X X")) != std::string::npos;) text.replace(at, 9, "X");
-  std::istringstream in(text);
+std::vector<std::string> words(const std::string& text) {
+  std::string joined;
+  std::size_t from = 0;
+  for (std::size_t at; (at = text.find("X X X X X", from)) != std::string::npos; from = at + 9)
+    joined.append(text, from, at - from).append("X");
+  joined.append(text, from);
+  std::istringstream in(joined);
   std::vector<std::string> all;
   for (std::string word; in >> word;) all.push_back(word);
   return all;
