@@ -6,7 +6,7 @@
 // test green.
 //
 // To write the file afresh from the engine as it is:
-//   SPLITEV_GOLDEN_OUT=tests/golden/split_golden.txt ./build/tests/splitev_tests --gtest_filter='Golden.*'
+//   SPLITEV_GOLDEN_OUT=tests/golden/split_golden.txt ./build/tests/splitev_tests --gtest_filter='Shards/Golden.*'
 
 #include <gtest/gtest.h>
 
@@ -64,9 +64,10 @@ RuleSet rulesFrom(const std::string& code) {
   return r;
 }
 
-GoldenResult runCase(const GoldenCase& c) {
+GoldenResult runCase(const GoldenCase& c, int threads = 0) {
   GoldenResult g;
   SplitCalculator calculator(Shoe(c.decks), c.rules);
+  calculator.threads = threads;
   const SplitResults results = calculator.evaluateSplit(c.removed, static_cast<Rank>(c.pair));
   g.run = results.run;
   if (results.run != SplitRun::Completed) return g;
@@ -171,8 +172,17 @@ GoldenCase parseCase(std::istringstream& in) {
   return c;
 }
 
-TEST(Golden, EngineMatchesTheCommittedResultsBitForBit) {
+// The file's lines in four shards, so the suite can run them side by side.
+// Alternate lines run on one thread and on three: no result may depend on
+// the thread count.
+constexpr int GoldenShards = 4;
+
+class Golden : public testing::TestWithParam<int> {};
+
+TEST_P(Golden, EngineMatchesTheCommittedResultsBitForBit) {
+  const int shard = GetParam();
   if (const char* out = std::getenv("SPLITEV_GOLDEN_OUT")) {
+    if (shard != 0) GTEST_SKIP() << "the first shard writes the file";
     std::ofstream file(out);
     for (const GoldenCase& c : goldenCases()) {
       file << caseText(c) << " : " << resultText(runCase(c)) << '\n';
@@ -184,15 +194,19 @@ TEST(Golden, EngineMatchesTheCommittedResultsBitForBit) {
   ASSERT_TRUE(file) << "cannot read " << SPLITEV_GOLDEN_FILE;
   std::string line;
   int lines = 0;
-  while (std::getline(file, line)) {
+  for (; std::getline(file, line); ++lines) {
+    if (lines % GoldenShards != shard) continue;
     const std::size_t colon = line.find(" : ");
     ASSERT_NE(colon, std::string::npos) << line;
     std::istringstream in(line.substr(0, colon));
     const GoldenCase c = parseCase(in);
-    EXPECT_EQ(resultText(runCase(c)), line.substr(colon + 3)) << "case " << line.substr(0, colon);
-    ++lines;
+    const int threads = lines % 2 == 0 ? 1 : 3;
+    EXPECT_EQ(resultText(runCase(c, threads)), line.substr(colon + 3))
+        << "case " << line.substr(0, colon) << " on " << threads << " threads";
   }
   EXPECT_EQ(lines, static_cast<int>(goldenCases().size()));
 }
+
+INSTANTIATE_TEST_SUITE_P(Shards, Golden, testing::Range(0, GoldenShards));
 
 }  // namespace
