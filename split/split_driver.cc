@@ -225,6 +225,12 @@ SplitResults SplitCalculator::runSplit(const Removals& removals, Rank pair, Spli
   results.blackjackOverall = pairHand.dealer->blackjack[0];
   results.blackjackVsAce = pairHand.dealer->blackjack[Ace];
   results.blackjackVsTen = pairHand.dealer->blackjack[Ten];
+  // The tree is gone and the cache may be cleared before the next run: the
+  // copy kept of the pair card borrows from neither.
+  pairHand.dealer = nullptr;
+  pairHand.next.fill(nullptr);
+  pairHand.left = nullptr;
+  pairHand.right = nullptr;
   results.dealable[0] = true;
   for (int u = 1; u <= RankCount; ++u) results.dealable[static_cast<std::size_t>(u)] = canDealUpCard(u, pair, available);
   return results;
