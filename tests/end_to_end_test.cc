@@ -49,6 +49,7 @@ TEST(TerminalSession, MenuInformationAndExitLeaveTheTerminalAsFound) {
   session.send("\r");
   ASSERT_TRUE(session.waitFor(ClearCodes + "This program computes"));
   ASSERT_TRUE(session.waitFor(MenuEnd));
+  ASSERT_TRUE(waitForKeyMode(session));  // the menu text comes before the key read begins
 
   session.send("x");
   EXPECT_TRUE(exitedWithZero(session.waitExit()));
