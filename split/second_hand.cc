@@ -8,6 +8,7 @@
 
 #include "model/parallel.h"
 #include "model/vector_clones.h"
+#include "split/entry_vector.h"
 #include "split/hand_values.h"
 
 namespace {
@@ -216,14 +217,16 @@ void SecondHandMemo::evaluateGroup(const Group& g, const double* below, double* 
   bool dealable[EntryCount];
   dealable[0] = true;
   for (int u = 1; u <= RankCount; ++u) dealable[u] = n[rankIndex(u)] > 0;
+  double cardsLeft[EntryCount];
+  for (int i = 0; i < EntryCount; ++i) cardsLeft[i] = static_cast<double>(total - (i == 0 ? 0 : 1));
+  const EntryVector cards = EntryVector::load(cardsLeft);
   double chance[RankCount][EntryCount];
   for (int c = 1; c <= RankCount; ++c) {
-    for (int i = 0; i < EntryCount; ++i) {
-      const std::int32_t left = n[rankIndex(c)] - (i == c ? 1 : 0);
-      const std::int32_t cards = total - (i == 0 ? 0 : 1);
-      chance[rankIndex(c)][i] =
-          dealable[i] && left > 0 ? static_cast<double>(left) / static_cast<double>(cards) : 0.0;
-    }
+    double left[EntryCount];
+    for (int i = 0; i < EntryCount; ++i) left[i] = static_cast<double>(n[rankIndex(c)] - (i == c ? 1 : 0));
+    (EntryVector::load(left) / cards).store(chance[rankIndex(c)]);
+    for (int i = 0; i < EntryCount; ++i)
+      if (!dealable[i] || left[i] <= 0.0) chance[rankIndex(c)][i] = 0.0;
   }
 
   // The stand values of a hand against a dealer record: a row of the record,
@@ -237,6 +240,10 @@ void SecondHandMemo::evaluateGroup(const Group& g, const double* below, double* 
     return d.stand[best >= 17 ? best - 17 : StandBelow17];
   };
 
+  const EntryVector blackjack = EntryVector::load(dealer.blackjack);
+  const EntryVector minusOne = EntryVector::all(-1.0);
+  const EntryVector minusTwo = EntryVector::all(-2.0);
+  const EntryVector two = EntryVector::all(2.0);
   int local = 0;
   for (int w = 0; w < 4; ++w) {
     for (std::uint64_t bits = g.classes[w]; bits != 0; bits &= bits - 1, ++local) {
@@ -251,20 +258,14 @@ void SecondHandMemo::evaluateGroup(const Group& g, const double* below, double* 
       if (total <= 1) complete = false;  // a hit with no card to draw in some entry
 
       const bool mayDouble = doublingAllowed(rules, pair, hand.total, hand.soft, hand.cards);
-      double hit[EntryCount] = {};
-      double doubled[EntryCount] = {};
+      EntryVector hitSum = EntryVector::all(0.0);
+      EntryVector doubleSum = EntryVector::all(0.0);
       for (int c = 1; c <= RankCount; ++c) {
         if (n[rankIndex(c)] == 0) continue;
-        const double* p = chance[rankIndex(c)];
+        const EntryVector p = EntryVector::load(chance[rankIndex(c)]);
         if (hand.total + c > 21) {
-          for (int i = 0; i < EntryCount; ++i) hit[i] += p[i] * -1.0;
-          if (mayDouble) {
-            if (peek) {
-              for (int i = 0; i < EntryCount; ++i) doubled[i] += p[i] * (-2.0 + dealer.blackjack[i]);
-            } else {
-              for (int i = 0; i < EntryCount; ++i) doubled[i] += p[i] * -2.0;
-            }
-          }
+          hitSum = hitSum + p * minusOne;
+          if (mayDouble) doubleSum = doubleSum + p * (peek ? minusTwo + blackjack : minusTwo);
           continue;
         }
         const Group& next = groups[static_cast<std::size_t>(g.successor[rankIndex(c)])];
@@ -273,17 +274,17 @@ void SecondHandMemo::evaluateGroup(const Group& g, const double* below, double* 
         const double* v =
             below + static_cast<std::size_t>(stateIndex(next, classCode(after.total, after.soft, after.cards))) *
                         EntryCount;
-        for (int i = 0; i < EntryCount; ++i) hit[i] += p[i] * v[i];
+        hitSum = hitSum + p * EntryVector::load(v);
         if (mayDouble) {
           double nextCharlie[EntryCount];
-          const double* nextStand = standOf(*next.dealer, after, nextCharlie);
-          if (peek) {
-            for (int i = 0; i < EntryCount; ++i) doubled[i] += p[i] * (2.0 * nextStand[i] + dealer.blackjack[i]);
-          } else {
-            for (int i = 0; i < EntryCount; ++i) doubled[i] += p[i] * (2.0 * nextStand[i]);
-          }
+          const EntryVector nextStand = EntryVector::load(standOf(*next.dealer, after, nextCharlie));
+          doubleSum = doubleSum + p * (peek ? two * nextStand + blackjack : two * nextStand);
         }
       }
+      double hit[EntryCount];
+      double doubled[EntryCount];
+      hitSum.store(hit);
+      doubleSum.store(doubled);
       // The lone pair card's value is its hit value; any other hand takes the
       // best of its actions, stand before double before hit at equal value.
       for (int i = 0; i < EntryCount; ++i) {
