@@ -264,21 +264,30 @@ void SplitCalculator::computeJoint(PlayerHandState& s) {
       if (shoe.count(u) > 0) s.jointEv[u] = s.standEv[u] + s.otherIfStand(u);
     return;
   }
-  // Hitting is open up to hard 21 included: there it only burns a card for
-  // the second hand, which the maximum may weigh like any other choice.
+  // Hitting and doubling stay open at hard 21, where the hand's own play
+  // always stands: there they only burn a card for the second hand, which
+  // the maximum weighs like any other choice, but only with a card to take.
   const bool mayDouble = canDouble(s);  // never the lone pair card
   const DrawChances& draw = drawChancesNow();
   for (int i = 0; i < ValueCount; ++i) {
     if (!draw.dealable[i]) continue;
     double hit = 0.0;
-    for (int c = 1; c <= RankCount; ++c)
-      if (draw.drawable[i][rankIndex(c)]) hit += draw.chance[i][rankIndex(c)] * s.next[rankIndex(c)]->jointEv[i];
+    bool cardLeft = false;
+    for (int c = 1; c <= RankCount; ++c) {
+      if (!draw.drawable[i][rankIndex(c)]) continue;
+      hit += draw.chance[i][rankIndex(c)] * s.next[rankIndex(c)]->jointEv[i];
+      cardLeft = true;
+    }
     // The lone pair card must draw.
     if (s.cardCount == 1) {
       s.jointEv[i] = hit;
       continue;
     }
     double best = s.standEv[i] + s.otherIfStand(i);
+    if (s.hardTotal == 21 && !cardLeft) {
+      s.jointEv[i] = best;
+      continue;
+    }
     if (mayDouble) best = std::max(best, s.doubleEv[i] + s.otherIfDouble(i));
     s.jointEv[i] = std::max(best, hit);
   }
