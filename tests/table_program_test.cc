@@ -152,9 +152,13 @@ TEST(TableProgram, RefusedCommandLinesNameTheOptionAndPrintNothing) {
 }
 
 TEST(TableProgram, BatchAnswersEachLineAsTheSingleRunAndReportsTheBadOne) {
+  // A value nested deep enough to overflow the stack of a level-by-level dump.
+  const std::size_t depth = 100000;
+  const std::string deep = "{\"removed\":" + std::string(depth, '[') + std::string(depth, ']') + "}\n";
   const ProgramRun batch = runTable({"--batch"}, "{\"pairs\":[\"T\"]}\n"
                                           "{\"pairs\":[\"T\"],\"colour\":\"red\"}\n"
-                                          "{\"decks\":1e400}\n"
+                                          "{\"decks\":1e400}\n" +
+                                          deep +
                                           "{\"removed\":[0,0,0,0,0,0,0,0,0,8],\"rules\":{\"soft17\":\"hit\"},"
                                           "\"pairs\":[\"t\"]}\n");
   const ProgramRun first = runTable({"--pairs", "T", "--format", "json"});
@@ -164,7 +168,9 @@ TEST(TableProgram, BatchAnswersEachLineAsTheSingleRunAndReportsTheBadOne) {
   EXPECT_EQ(batch.out, first.out +
                            "{\"line\":2,\"error\":\"unknown key \\\"colour\\\"; allowed: decks, removed, rules, "
                            "pairs\"}\n"
-                           "{\"line\":3,\"error\":\"not valid JSON here (a number out of range)\"}\n" +
+                           "{\"line\":3,\"error\":\"not valid JSON here (a number out of range)\"}\n"
+                           "{\"line\":4,\"error\":\"removed: " + std::string(40, '[') +
+                           "... is not allowed; allowed: a list of ten whole numbers, ace first\"}\n" +
                            third.out);
   EXPECT_EQ(batch.err, "");
 }
