@@ -51,6 +51,10 @@ struct WalkPlan {
     std::int32_t stepCount;
     bool ends;
     std::int8_t firstTotal;  // a run that ends: the final total of its first card; the next ones follow
+    // A run that ends: per final total, the draw of the card that ends
+    // there, or the plan's zero draw (one past the last) for a total no
+    // card of the run reaches.
+    std::int16_t endDraw[FinalTotalCount];
   };
   struct State {
     std::int16_t hardTotal;
@@ -109,7 +113,7 @@ WalkPlan buildPlan(const DealerHandTable& table) {
       }
       const bool ends = step.source < FinalTotalCount;
       if (state.runCount == 0 || plan.runs.back().ends != ends) {
-        plan.runs.push_back({static_cast<std::int32_t>(plan.steps.size()), 0, ends, static_cast<std::int8_t>(step.source)});
+        plan.runs.push_back({static_cast<std::int32_t>(plan.steps.size()), 0, ends, static_cast<std::int8_t>(step.source), {}});
         ++state.runCount;
       }
       WalkPlan::Run& run = plan.runs.back();
@@ -121,6 +125,14 @@ WalkPlan buildPlan(const DealerHandTable& table) {
     }
     plan.states.push_back(state);
     plan.mostCards = std::max(plan.mostCards, static_cast<int>(hand.cardCount));
+  }
+  const auto zeroDraw = static_cast<std::int16_t>(plan.draws.size());
+  for (WalkPlan::Run& run : plan.runs) {
+    for (int j = 0; j < FinalTotalCount; ++j) {
+      const int k = j - run.firstTotal;
+      const bool inRun = run.ends && k >= 0 && k < run.stepCount;
+      run.endDraw[j] = inRun ? plan.steps[static_cast<std::size_t>(run.firstStep + k)].draw : zeroDraw;
+    }
   }
   return plan;
 }
@@ -154,105 +166,65 @@ struct WalkScratch {
   std::vector<RowLanes> rows;   // the final totals' rows, then one per state
 };
 
-// The walk that dominates the dealer engine's cost: one pass
-// over the plan, one shoe per lane. Every lane performs the same additions
-// and multiplications in the same order as a walk of its shoe alone would;
-// a lane without the card adds a product with a zero probability, which
-// leaves its sums unchanged. Compiled for several vector widths, chosen
-// when the program starts; the bits are the same at every width.
+// The walk that dominates the dealer engine's cost: one pass over the
+// plan, one shoe per lane. Every lane performs the same additions and
+// multiplications in the same order as a walk of its shoe alone would; a
+// lane without the card adds a product with a zero probability, which
+// leaves its sums unchanged. The sums run on vectors of the machine's
+// register width: one version per vector level, chosen when the program
+// starts (see model/vector_clones.h); the bits are the same at every width.
+using Double2 = double __attribute__((vector_size(2 * sizeof(double))));
+using Int2 = std::int32_t __attribute__((vector_size(2 * sizeof(std::int32_t))));
+using Mask2 = std::int64_t __attribute__((vector_size(2 * sizeof(std::int64_t))));
+using Double4 = double __attribute__((vector_size(4 * sizeof(double))));
+using Int4 = std::int32_t __attribute__((vector_size(4 * sizeof(std::int32_t))));
+using Mask4 = std::int64_t __attribute__((vector_size(4 * sizeof(std::int64_t))));
 
-SPLITEV_VECTOR_CLONES
+#if SPLITEV_LEVEL_DISPATCH
+#define SPLITEV_WALK_NAME walkV4
+#define SPLITEV_WALK_TARGET SPLITEV_TARGET_V4
+#define SPLITEV_WALK_PART Lanes
+#define SPLITEV_WALK_INT_PART IntLanes
+#define SPLITEV_WALK_MASK_PART MaskLanes
+#include "dealer/dealer_walk.inc"
+#undef SPLITEV_WALK_NAME
+#undef SPLITEV_WALK_TARGET
+#undef SPLITEV_WALK_PART
+#undef SPLITEV_WALK_INT_PART
+#undef SPLITEV_WALK_MASK_PART
+
+#define SPLITEV_WALK_NAME walkV3
+#define SPLITEV_WALK_TARGET SPLITEV_TARGET_V3
+#define SPLITEV_WALK_PART Double4
+#define SPLITEV_WALK_INT_PART Int4
+#define SPLITEV_WALK_MASK_PART Mask4
+#include "dealer/dealer_walk.inc"
+#undef SPLITEV_WALK_NAME
+#undef SPLITEV_WALK_TARGET
+#undef SPLITEV_WALK_PART
+#undef SPLITEV_WALK_INT_PART
+#undef SPLITEV_WALK_MASK_PART
+#endif
+
+#define SPLITEV_WALK_NAME walkV1
+#define SPLITEV_WALK_TARGET
+#define SPLITEV_WALK_PART Double2
+#define SPLITEV_WALK_INT_PART Int2
+#define SPLITEV_WALK_MASK_PART Mask2
+#include "dealer/dealer_walk.inc"
+#undef SPLITEV_WALK_NAME
+#undef SPLITEV_WALK_TARGET
+#undef SPLITEV_WALK_PART
+#undef SPLITEV_WALK_INT_PART
+#undef SPLITEV_WALK_MASK_PART
+
 void walkLanes(const WalkPlan& plan, const IntLanes (&n)[RankCount], const IntLanes& total, WalkScratch& scratch,
                DealerProbabilities* out, int lanes) {
-  const std::size_t stateCount = plan.states.size();
-  scratch.draw.resize(plan.draws.size());
-  scratch.rows.resize(FinalTotalCount + stateCount);
-  DrawLanes* draw = scratch.draw.data();
-  RowLanes* rows = scratch.rows.data();
-
-  // D(r, c, k) = (n(r) - c) / (N - k), zero when no such card is left.
-  const Lanes zero = {};
-  const Lanes one = zero + 1.0;
-  const DrawLanes zeroLanes{zero};
-  for (std::size_t d = 0; d < plan.draws.size(); ++d) {
-    const WalkPlan::Draw& term = plan.draws[d];
-    const IntLanes left = n[rankIndex(term.rank)] - term.held;
-    const IntLanes cards = total - term.cards;
-    const MaskLanes usable = __builtin_convertvector(left > 0 && cards > 0, MaskLanes);
-    const Lanes q = __builtin_convertvector(left, Lanes) / __builtin_convertvector(cards > 0 ? cards : cards * 0 + 1, Lanes);
-    draw[d].q = usable ? q : zero;
-  }
-  // The rows of the final totals.
-  for (int position = 0; position < FinalTotalCount; ++position)
-    for (int j = 0; j < FinalTotalCount; ++j) rows[position].p[j] = j == position ? one : zero;
-
-  // A hand the shoe cannot hold needs no mask of its own: every way into it
-  // draws a card that is not there, with probability +0, and its row stays
-  // finite, so what it adds to the hands before it is +0, which leaves their
-  // sums unchanged. Only the up cards themselves are masked (their rows are
-  // read out), and only a shoe with no more cards than a hand can hold can
-  // leave a hand that must draw without a card.
-  std::int32_t fewestCards = total[0];
-  for (int l = 1; l < lanes; ++l) fewestCards = std::min(fewestCards, total[l]);
-  const bool mayRunOut = fewestCards <= plan.mostCards;
-
-  MaskLanes incomplete = {};
-  for (std::size_t si = 0; si < stateCount; ++si) {
-    const WalkPlan::State& s = plan.states[si];
-    // A card that ends the hand adds its probability to that final total
-    // alone: the other totals would add +0 times it, which changes nothing,
-    // so this is the sum of the full product with the final total's row.
-    // A run of such cards adds to consecutive totals; every total outside
-    // the run adds +0 (again nothing), so no branch depends on the run.
-    Lanes a0 = zero, a1 = zero, a2 = zero, a3 = zero, a4 = zero;
-    for (std::int32_t ri = 0; ri < s.runCount; ++ri) {
-      const WalkPlan::Run& run = plan.runs[static_cast<std::size_t>(s.firstRun + ri)];
-      const WalkPlan::Step* step = plan.steps.data() + run.firstStep;
-      if (run.ends) {
-        auto chanceAt = [&](int total) -> const Lanes& {
-          const int k = total - run.firstTotal;
-          const bool inRun = k >= 0 && k < run.stepCount;
-          return inRun ? draw[step[inRun ? k : 0].draw].q : zeroLanes.q;
-        };
-        a0 += chanceAt(0);
-        a1 += chanceAt(1);
-        a2 += chanceAt(2);
-        a3 += chanceAt(3);
-        a4 += chanceAt(4);
-        continue;
-      }
-      for (std::int32_t k = 0; k < run.stepCount; ++k, ++step) {
-        const Lanes q = draw[step->draw].q;
-        const Lanes* after = rows[step->source].p;
-        a0 += q * after[0];
-        a1 += q * after[1];
-        a2 += q * after[2];
-        a3 += q * after[3];
-        a4 += q * after[4];
-      }
-    }
-    Lanes acc[FinalTotalCount] = {a0, a1, a2, a3, a4};
-    if (mayRunOut || s.cardCount <= 1) {
-      IntLanes fitting = total >= 0;
-      for (std::int32_t h = 0; h < s.heldCount; ++h) {
-        const auto& [rank, held] = plan.held[static_cast<std::size_t>(s.firstHeld + h)];
-        fitting = fitting && n[rankIndex(rank)] >= held;
-      }
-      const MaskLanes fits = __builtin_convertvector(fitting, MaskLanes);
-      incomplete = incomplete || __builtin_convertvector(fitting && total == s.cardCount, MaskLanes);  // must draw, no card left
-      if (s.cardCount <= 1)
-        for (int j = 0; j < FinalTotalCount; ++j) acc[j] = fits ? acc[j] : zero;
-    }
-    Lanes* row = rows[FinalTotalCount + si].p;
-    for (int j = 0; j < FinalTotalCount; ++j) row[j] = acc[j];
-    if (s.cardCount <= 1) {
-      for (int l = 0; l < lanes; ++l) {
-        double* target = s.cardCount == 1 ? out[l].byUpCard[rankIndex(s.hardTotal)] : out[l].overall;
-        for (int j = 0; j < FinalTotalCount; ++j) target[j] = acc[j][l];
-      }
-    }
-  }
-  for (int l = 0; l < lanes; ++l) out[l].complete = incomplete[l] == 0;
+#if SPLITEV_LEVEL_DISPATCH
+  if (vectorLevel() == 4) return walkV4(plan, n, total, scratch, out, lanes);
+  if (vectorLevel() == 3) return walkV3(plan, n, total, scratch, out, lanes);
+#endif
+  walkV1(plan, n, total, scratch, out, lanes);
 }
 
 void walkShoes(const DealerHandTable& table, const ShoeCounts* shoes, int count, DealerProbabilities* out) {
