@@ -6,9 +6,14 @@
 // its checksum is taken over the pairs' checksums in order. A change that
 // claims to be a pure speed-up must leave every checksum unchanged: each is
 // compared with the engine's checksums recorded in bench/baseline.txt.
+// With -d every run is also timed as the whole decision (evaluateDecision:
+// the split, split_joint, stand, hit and double) in a child of its own, and
+// the row adds that time, its dealer records, its peak memory and its ratio
+// to the split alone;
+// the decision's split must give the same checksum.
 //
-// Usage: split_bench [decks...] [-p pairs] [-t threads]
-//   e.g. split_bench 1 2 6 8 -p 2 8 10
+// Usage: split_bench [decks...] [-p pairs] [-t threads] [-d]
+//   e.g. split_bench 1 2 6 8 -p 2 8 10 -d
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -65,9 +70,11 @@ std::uint64_t combined(const std::vector<std::uint64_t>& checksums) {
 }
 
 int threadCount = 0;
+bool timeDecision = false;
 
-// Runs the pairs in a fresh child process, one calculator for all of them.
-RunReport runInChild(int decks, const std::vector<int>& pairs) {
+// Runs the pairs in a fresh child process, one calculator for all of them;
+// with decision set, as the whole decision.
+RunReport runInChild(int decks, const std::vector<int>& pairs, bool decision = false) {
   int fds[2];
   if (pipe(fds) != 0) return {};
   const pid_t pid = fork();
@@ -82,7 +89,9 @@ RunReport runInChild(int decks, const std::vector<int>& pairs) {
     std::vector<std::uint64_t> checksums;
     const auto start = std::chrono::steady_clock::now();
     for (int pair : pairs) {
-      const SplitResults results = calculator.evaluateSplit(Removals{}, static_cast<Rank>(pair));
+      const SplitResults results = decision
+                                       ? calculator.evaluateDecision(Removals{}, static_cast<Rank>(pair)).split
+                                       : calculator.evaluateSplit(Removals{}, static_cast<Rank>(pair));
       checksums.push_back(checksumOf(results.ev));
       if (results.run != SplitRun::Completed) report.status = 1;
     }
@@ -127,14 +136,26 @@ std::map<std::pair<int, int>, std::uint64_t> baselineChecksums() {
   return known;
 }
 
-void printRow(int decks, const std::string& pair, const RunReport& r, const char* verdict) {
+// Prints one row; with -d, runs the same pairs again as the whole decision.
+void printRow(int decks, const std::vector<int>& pairs, const std::string& pair, const RunReport& r,
+              const char* verdict) {
   if (r.status != 0) {
     std::printf("%8d %4s  failed\n", decks, pair.c_str());
     return;
   }
-  std::printf("%8d %4s %10.3f %10lld %10.1f  %016llx  %s\n", decks, pair.c_str(), r.seconds,
+  std::printf("%8d %4s %10.3f %10lld %10.1f  %016llx  %-11s", decks, pair.c_str(), r.seconds,
               static_cast<long long>(r.records), static_cast<double>(r.peakKiB) / 1024.0,
               static_cast<unsigned long long>(r.checksum), verdict);
+  if (timeDecision) {
+    const RunReport d = runInChild(decks, pairs, true);
+    if (d.status != 0) {
+      std::printf("  decision failed");
+    } else {
+      std::printf(" %10.3f %10lld %10.1f %6.2f  %s", d.seconds, static_cast<long long>(d.records), static_cast<double>(d.peakKiB) / 1024.0,
+                  d.seconds / r.seconds, d.checksum == r.checksum ? "same split" : "SPLIT DIFFERS");
+    }
+  }
+  std::printf("\n");
   std::fflush(stdout);
 }
 
@@ -147,6 +168,8 @@ int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "-p") == 0) {
       reading = &pairs;
+    } else if (std::strcmp(argv[i], "-d") == 0) {
+      timeDecision = true;
     } else if (std::strcmp(argv[i], "-t") == 0 && i + 1 < argc) {
       threadCount = std::atoi(argv[++i]);
     } else {
@@ -164,14 +187,16 @@ int main(int argc, char** argv) {
   };
 
   std::printf("cores: %u, threads: %d\n", std::thread::hardware_concurrency(), workerCount(threadCount));
-  std::printf("%8s %4s %10s %10s %10s  %-16s  %s\n", "decks", "pair", "seconds", "records", "peak MiB", "checksum",
+  std::printf("%8s %4s %10s %10s %10s  %-16s  %-11s", "decks", "pair", "seconds", "records", "peak MiB", "checksum",
               "baseline");
+  if (timeDecision) std::printf(" %10s %10s %10s %6s", "decision s", "records", "peak MiB", "ratio");
+  std::printf("\n");
   for (int decks : deckCounts) {
     std::vector<std::uint64_t> expected;
     bool allKnown = true;
     for (int pair : pairs) {
       const RunReport r = runInChild(decks, {pair});
-      printRow(decks, std::to_string(pair), r, verdict(decks, pair, r.checksum));
+      printRow(decks, {pair}, std::to_string(pair), r, verdict(decks, pair, r.checksum));
       const auto known = baseline.find({decks, pair});
       if (known == baseline.end()) {
         allKnown = false;
@@ -181,7 +206,7 @@ int main(int argc, char** argv) {
     }
     if (pairs.size() > 1) {
       const RunReport r = runInChild(decks, pairs);
-      printRow(decks, "all", r, !allKnown ? "no baseline" : combined(expected) == r.checksum ? "matches" : "DIFFERS");
+      printRow(decks, pairs, "all", r, !allKnown ? "no baseline" : combined(expected) == r.checksum ? "matches" : "DIFFERS");
     }
   }
   return 0;
