@@ -187,11 +187,6 @@ using Mask4 = std::int64_t __attribute__((vector_size(4 * sizeof(std::int64_t)))
 #define SPLITEV_WALK_INT_PART IntLanes
 #define SPLITEV_WALK_MASK_PART MaskLanes
 #include "dealer/dealer_walk.inc"
-#undef SPLITEV_WALK_NAME
-#undef SPLITEV_WALK_TARGET
-#undef SPLITEV_WALK_PART
-#undef SPLITEV_WALK_INT_PART
-#undef SPLITEV_WALK_MASK_PART
 
 #define SPLITEV_WALK_NAME walkV3
 #define SPLITEV_WALK_TARGET SPLITEV_TARGET_V3
@@ -199,11 +194,6 @@ using Mask4 = std::int64_t __attribute__((vector_size(4 * sizeof(std::int64_t)))
 #define SPLITEV_WALK_INT_PART Int4
 #define SPLITEV_WALK_MASK_PART Mask4
 #include "dealer/dealer_walk.inc"
-#undef SPLITEV_WALK_NAME
-#undef SPLITEV_WALK_TARGET
-#undef SPLITEV_WALK_PART
-#undef SPLITEV_WALK_INT_PART
-#undef SPLITEV_WALK_MASK_PART
 #endif
 
 #define SPLITEV_WALK_NAME walkV1
@@ -212,11 +202,6 @@ using Mask4 = std::int64_t __attribute__((vector_size(4 * sizeof(std::int64_t)))
 #define SPLITEV_WALK_INT_PART Int2
 #define SPLITEV_WALK_MASK_PART Mask2
 #include "dealer/dealer_walk.inc"
-#undef SPLITEV_WALK_NAME
-#undef SPLITEV_WALK_TARGET
-#undef SPLITEV_WALK_PART
-#undef SPLITEV_WALK_INT_PART
-#undef SPLITEV_WALK_MASK_PART
 
 void walkLanes(const WalkPlan& plan, const IntLanes (&n)[RankCount], const IntLanes& total, WalkScratch& scratch,
                DealerProbabilities* out, int lanes) {
