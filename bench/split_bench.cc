@@ -31,7 +31,7 @@
 #include <thread>
 #include <vector>
 
-#include "model/parallel.h"
+#include "base/parallel.h"
 #include "split/split_calculator.h"
 
 namespace {

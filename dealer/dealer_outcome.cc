@@ -5,8 +5,8 @@
 #include <cstring>
 #include <stdexcept>
 
-#include "model/parallel.h"
-#include "model/vector_clones.h"
+#include "base/parallel.h"
+#include "base/vector_level.h"
 
 DealerProbabilities::DealerProbabilities() {
   auto bustForSure = [](double* vector) {
@@ -172,7 +172,7 @@ struct WalkScratch {
 // lane without the card adds a product with a zero probability, which
 // leaves its sums unchanged. The sums run on vectors of the machine's
 // register width: one version per vector level, chosen when the program
-// starts (see model/vector_clones.h); the bits are the same at every width.
+// starts (see base/vector_level.h); the bits are the same at every width.
 using Double2 = double __attribute__((vector_size(2 * sizeof(double))));
 using Int2 = std::int32_t __attribute__((vector_size(2 * sizeof(std::int32_t))));
 using Mask2 = std::int64_t __attribute__((vector_size(2 * sizeof(std::int64_t))));

@@ -6,8 +6,8 @@
 #include <memory>
 #include <stdexcept>
 
-#include "model/parallel.h"
-#include "model/vector_clones.h"
+#include "base/parallel.h"
+#include "base/vector_level.h"
 #include "split/entry_vector.h"
 #include "split/hand_values.h"
 
