@@ -18,12 +18,10 @@
 // the function itself: GCC lowers a helper's vectors for the default target
 // before inlining it, and lambdas do not take the target attribute.
 #if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
-#define SPLITEV_VECTOR_CLONES __attribute__((target_clones("arch=x86-64-v4", "arch=x86-64-v3", "default")))
 #define SPLITEV_LEVEL_DISPATCH 1
 #define SPLITEV_TARGET_V4 __attribute__((target("arch=x86-64-v4")))
 #define SPLITEV_TARGET_V3 __attribute__((target("arch=x86-64-v3")))
 #else
-#define SPLITEV_VECTOR_CLONES
 #define SPLITEV_LEVEL_DISPATCH 0
 #endif
 

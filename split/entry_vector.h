@@ -34,7 +34,6 @@ struct EntryVector {
     e.last = p[10];
     return e;
   }
-  static EntryVector all(double x) { return EntryVector(x); }
   void store(double* p) const {
     std::memcpy(p, &low, sizeof low);
     std::memcpy(p + 4, &high, sizeof high);

@@ -18,10 +18,6 @@ bool doubleRuleAdmits(DoubleRule rule, int total, bool soft) {
   }
 }
 
-// Stand values of a busted hand.
-constexpr double BustedRow[EntryCount] = {LostBet, LostBet, LostBet, LostBet, LostBet, LostBet,
-                                          LostBet, LostBet, LostBet, LostBet, LostBet};
-
 }  // namespace
 
 HandRules::HandRules(const RuleSet& rules, int pair)
@@ -54,15 +50,4 @@ bool HandRules::mayDouble(const HandShape& h) const {
   }
   if (h.cards > 2 && !dan) return false;
   return doubleRuleAdmits(doubleRule, h.total, h.soft);
-}
-
-const double* HandRules::standValues(const DealerOutcome& d, const HandShape& h,
-                                     double (&scratch)[EntryCount]) const {
-  const int best = h.soft ? h.total + 10 : h.total;
-  if (best > 21) return BustedRow;
-  if (isCharlie(h.cards)) {
-    for (int i = 0; i < EntryCount; ++i) scratch[i] = 1.0 - 2.0 * d.blackjack[i];
-    return scratch;
-  }
-  return d.stand[best >= 17 ? best - 17 : StandBelow17];
 }

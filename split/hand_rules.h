@@ -27,7 +27,7 @@
 //     play.mustStand(h)   busted, hard 21 or a split ace that has its card:
 //                         its value is its stand value, its action Stand
 //     play.mayDouble(h)   the doubling rule, DAS, DSpA and DAN
-//     play.standValues(d, h, scratch)    the eleven stand values
+//     play.standValues(&d, h, scratch)   the eleven stand values
 //     a drawn card c that busts:   LostBet for a hit,
 //                                  play.doubledBust(B) for a double
 //     a drawn card c that does not:
@@ -140,10 +140,19 @@ class HandRules {
   int alikeFromCards() const { return charlie5 ? 5 : charlie6 ? 6 : 3; }
 
   // The eleven stand values of hand h against dealer record d: LostBet when
-  // busted; for a charlie 1 - 2 x the blackjack chance (written to scratch);
-  // else the record's row for the best total (below 17 all alike). The
-  // pointer is to d, scratch or a constant row.
-  const double* standValues(const DealerOutcome& d, const HandShape& h, double (&scratch)[EntryCount]) const;
+  // busted (d is not read then and may be null); for a charlie 1 - 2 x the
+  // blackjack chance (written to scratch); else the record's row for the
+  // best total (below 17 all alike). The pointer is to d, scratch or a
+  // constant row.
+  const double* standValues(const DealerOutcome* d, const HandShape& h, double (&scratch)[EntryCount]) const {
+    const int best = h.soft ? h.total + 10 : h.total;
+    if (best > 21) return BustedRow;
+    if (isCharlie(h.cards)) {
+      for (int i = 0; i < EntryCount; ++i) scratch[i] = 1.0 - 2.0 * d->blackjack[i];
+      return scratch;
+    }
+    return d->stand[best >= 17 ? best - 17 : StandBelow17];
+  }
 
   // The doubled stake: twice the value of standing on the card drawn. Under
   // peek a dealer blackjack takes only the original bet, doubled or not:
@@ -166,6 +175,9 @@ class HandRules {
 
  private:
   HandRules() = default;
+
+  static constexpr double BustedRow[EntryCount] = {LostBet, LostBet, LostBet, LostBet, LostBet, LostBet,
+                                                   LostBet, LostBet, LostBet, LostBet, LostBet};
 
   DoubleRule doubleRule = DoubleRule::AnyTwoCards;
   std::int16_t pairRank = 0;

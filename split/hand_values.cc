@@ -1,14 +1,9 @@
-// Values of one post-split hand: stand, double and hit, overall and against
-// each up card, the chosen action, and for the first hand the second hand's
-// EV under each choice and both hands' value under the joint play. Every
-// routine reads only the state, its dealer record and its successors, whose
-// values are already final. The pair kept as one hand is valued by the same
-// routines (hand number 0), under its own doubling test.
+// The value steps of one hand's states. What a hand may do, what standing
+// and a doubled stake are worth and the tie order are split/hand_rules.h's;
+// here they are summed over the cards the live shoe can give. The pair kept
+// as one hand is valued by the same steps (hand number 0) under its own
+// rules.
 #include "split/hand_values.h"
-
-#include <algorithm>
-
-#include "split/split_calculator.h"
 
 namespace {
 
@@ -26,16 +21,11 @@ double otherForAction(const PlayerHandState& n, char action, int i) {
   return n.otherIfStand(i);
 }
 
-// A split ace that may not be hit takes exactly one card and stands.
-bool isFinalSplitAce(const PlayerHandState& s, const RuleSet& rules) {
-  return s.splitHand && s.pairRank == Ace && !rules.hsa;
-}
-
 double dealerBlackjack(const PlayerHandState& s, int i) { return s.dealer->blackjack[i]; }
 
 }  // namespace
 
-const SplitCalculator::DrawChances& SplitCalculator::drawChancesNow() {
+const HandValues::DrawChances& HandValues::drawChancesNow() {
   DrawChances& d = drawChances;
   if (d.total == shoe.currentTotal && d.counts == shoe.currentCounts) return d;
   d.counts = shoe.currentCounts;
@@ -59,86 +49,38 @@ const SplitCalculator::DrawChances& SplitCalculator::drawChancesNow() {
   return d;
 }
 
-namespace {
-
-// The doubling rule's table of two-card hands; the "10 or 11" rules admit
-// every hard total from 10 up.
-bool doubleRuleAdmits(DoubleRule rule, int total, bool soft) {
-  const bool hard = !soft;
-  const int t = total;
-  switch (rule) {
-    case DoubleRule::AnyTwoCards: return true;
-    case DoubleRule::Hard10or11: return hard && t >= 10;
-    case DoubleRule::Hard9to11: return hard && t >= 9;
-    case DoubleRule::Hard10or11AndSoft: return (hard && t >= 10) || !hard;
-    case DoubleRule::Hard9to11AndSoft: return (hard && t >= 9) || !hard;
-    case DoubleRule::HardOnly: return hard;
-    default: return false;
-  }
+// The rules of a state's hand: a split hand of its pair, or the pair kept
+// whole.
+HandRules HandValues::rulesOf(const PlayerHandState& s) const {
+  return s.splitHand ? HandRules(rules, s.pairRank) : HandRules::unsplitPair(rules, s.pairRank);
 }
 
-}  // namespace
+bool HandValues::canDouble(const PlayerHandState& s) const { return rulesOf(s).mayDouble(s.shape()); }
 
-bool doublingAllowed(const RuleSet& rules, int pair, int total, bool soft, int cards) {
-  if (rules.doubleRule == DoubleRule::NoDoubling) return false;
-  if (!rules.das) return false;  // every hand valued here is a split hand
-  if (cards == 1) return false;
-  if (pair == Ace && !rules.dspa) return false;
-  if (cards > 2 && !rules.dan) return false;
-  return doubleRuleAdmits(rules.doubleRule, total, soft);
-}
-
-bool unsplitDoublingAllowed(const RuleSet& rules, int total, bool soft, int cards) {
-  if (cards > 2 && !rules.dan) return false;
-  return doubleRuleAdmits(rules.doubleRule, total, soft);
-}
-
-bool SplitCalculator::canDouble(const PlayerHandState& s) const {
-  if (!s.splitHand) return unsplitDoublingAllowed(rules, s.hardTotal, s.soft, s.cardCount);
-  return doublingAllowed(rules, s.pairRank, s.hardTotal, s.soft, s.cardCount);
-}
-
-void SplitCalculator::computeStand(PlayerHandState& s, int /*handNumber*/) {
-  const int e = s.bestTotal();
-  if (e > 21) {
-    s.standEv[0] = -1.0;
-    for (int u = 1; u <= RankCount; ++u)
-      if (shoe.count(u) > 0) s.standEv[u] = -1.0;
-    return;
-  }
-  // A charlie wins whatever its total, unless the dealer has blackjack.
-  if ((rules.charlie5 && s.cardCount >= 5) || (rules.charlie6 && s.cardCount >= 6)) {
-    s.standEv[0] = 1.0 - 2.0 * dealerBlackjack(s, 0);
-    for (int u = 1; u <= RankCount; ++u)
-      if (shoe.count(u) > 0) s.standEv[u] = 1.0 - 2.0 * dealerBlackjack(s, u);
-    return;
-  }
-  const int position = e >= 17 ? e - 17 : StandBelow17;
-  s.standEv[0] = s.dealer->stand[position][0];
+void HandValues::computeStand(PlayerHandState& s, int /*handNumber*/) {
+  double charlie[EntryCount];
+  const double* stand = rulesOf(s).standValues(s.dealer, s.shape(), charlie);
+  s.standEv[0] = stand[0];
   for (int u = 1; u <= RankCount; ++u)
-    if (shoe.count(u) > 0) s.standEv[u] = s.dealer->stand[position][u];
+    if (shoe.count(u) > 0) s.standEv[u] = stand[u];
 }
 
-void SplitCalculator::computeDouble(PlayerHandState& s, int /*handNumber*/) {
-  const int t = s.hardTotal;
-  const bool finalAce = isFinalSplitAce(s, rules);
-  if (t > 21 || (finalAce && s.cardCount == 2)) return;
-  const bool peek = rules.peeks();
+void HandValues::computeDouble(PlayerHandState& s, int /*handNumber*/) {
+  const HandRules play = rulesOf(s);
+  const int t = s.hand.hardTotal;
+  if (!play.mayDraw(s.shape())) return;
 
-  // A dealer blackjack takes only the original bet under peek: the doubled
-  // stand value charged it twice, so it is given back once. The blackjack
-  // chance is this hand's, whatever card comes.
+  // The blackjack chance is this hand's, whatever card comes. The lone
+  // final split ace is never doubled: every card takes the busting value.
   auto doubledValue = [&](int c, int i, double blackjack) {
-    const bool busts = finalAce || t + c > 21;
-    if (busts) return peek ? -2.0 + blackjack : -2.0;
-    const double stand = s.next[rankIndex(c)]->standEv[i];
-    return peek ? 2.0 * stand + blackjack : 2.0 * stand;
+    if (play.finalSplitAce() || t + c > 21) return play.doubledBust(blackjack);
+    return play.doubledStand(successor(s, c).standEv[i], blackjack);
   };
 
   if (t == 21) {
-    s.doubleEv[0] = peek ? -2.0 + dealerBlackjack(s, 0) : -2.0;
+    s.doubleEv[0] = play.doubledBust(dealerBlackjack(s, 0));
     for (int u = 1; u <= RankCount; ++u)
-      if (shoe.count(u) > 0) s.doubleEv[u] = peek ? -2.0 + dealerBlackjack(s, u) : -2.0;
+      if (shoe.count(u) > 0) s.doubleEv[u] = play.doubledBust(dealerBlackjack(s, u));
     return;
   }
 
@@ -154,16 +96,16 @@ void SplitCalculator::computeDouble(PlayerHandState& s, int /*handNumber*/) {
   }
 }
 
-void SplitCalculator::computeHit(PlayerHandState& s, int handNumber) {
-  const int t = s.hardTotal;
-  const bool finalAce = isFinalSplitAce(s, rules);
-  if (t > 21 || (finalAce && s.cardCount == 2)) return;
+void HandValues::computeHit(PlayerHandState& s, int handNumber) {
+  const HandRules play = rulesOf(s);
+  const int t = s.hand.hardTotal;
+  if (!play.mayDraw(s.shape())) return;
   if (t == 21) {
-    s.hitEv.fill(-1.0);
+    s.hitEv.fill(LostBet);
     return;
   }
   // Only the first hand's lone pair card carries the value of the whole split.
-  const bool wholeSplit = handNumber == 1 && s.cardCount == 1;
+  const bool wholeSplit = handNumber == 1 && s.hand.cardCount == 1;
 
   // P(c) x v for the hand and P(c) x (v + w) for the split at each entry.
   const DrawChances& draw = drawChancesNow();
@@ -175,11 +117,11 @@ void SplitCalculator::computeHit(PlayerHandState& s, int handNumber) {
       if (!draw.drawable[i][rankIndex(c)]) continue;
       const double p = draw.chance[i][rankIndex(c)];
       if (t + c > 21) {
-        hit += p * -1.0;
+        hit += p * LostBet;
         continue;
       }
-      const PlayerHandState& n = *s.next[rankIndex(c)];
-      const char action = finalAce ? Stand : n.actionAt(i);
+      const PlayerHandState& n = successor(s, c);
+      const char action = play.finalSplitAce() ? Stand : n.actionAt(i);
       const double v = actionValue(n, action, i);
       hit += p * v;
       if (wholeSplit) split += p * (v + otherForAction(n, action, i));
@@ -189,44 +131,36 @@ void SplitCalculator::computeHit(PlayerHandState& s, int handNumber) {
   }
 
   // The second hand's lone pair card: its hit value is the second hand's EV.
-  if (handNumber == 2 && s.cardCount == 1) {
+  if (handNumber == 2 && s.hand.cardCount == 1) {
     s.otherEv(0) = s.hitEv[0];
     for (int u = 1; u <= RankCount; ++u)
       if (shoe.count(u) > 0) s.otherEv(u) = s.hitEv[u];
   }
 }
 
-void SplitCalculator::chooseBest(PlayerHandState& s) {
-  if (s.hardTotal >= 21 || (isFinalSplitAce(s, rules) && s.cardCount == 2)) {
+void HandValues::chooseBest(PlayerHandState& s) {
+  const HandRules play = rulesOf(s);
+  if (play.mustStand(s.shape())) {
     s.best = Stand;
     for (int u = 1; u <= RankCount; ++u)
       if (shoe.count(u) > 0) s.bestVs[rankIndex(u)] = Stand;
     return;
   }
-  const bool mayDouble = canDouble(s);
-  // Strict comparisons: at equal value stand beats double and hit, double beats hit.
-  auto choose = [&](int i) {
-    double x = s.standEv[i];
-    char action = Stand;
-    if (mayDouble && x < s.doubleEv[i]) {
-      action = DoubleDown;
-      x = s.doubleEv[i];
-    }
-    if (x < s.hitEv[i]) action = Hit;
-    return action;
-  };
+  const bool mayDouble = play.mayDouble(s.shape());
+  auto choose = [&](int i) { return chooseAction(s.standEv[i], s.doubleEv[i], s.hitEv[i], mayDouble).action; };
   s.best = choose(0);
   for (int u = 1; u <= RankCount; ++u) s.bestVs[rankIndex(u)] = choose(u);
 }
 
-void SplitCalculator::copyOtherToStand(PlayerHandState& s) {
+void HandValues::copyOtherToStand(PlayerHandState& s) {
   s.otherIfStand(0) = s.otherEv(0);
   for (int u = 1; u <= RankCount; ++u)
     if (shoe.count(u) > 0) s.otherIfStand(u) = s.otherEv(u);
 }
 
-void SplitCalculator::computeOtherIfDouble(PlayerHandState& s) {
-  if (s.hardTotal > 21 || isFinalSplitAce(s, rules)) return;
+void HandValues::computeOtherIfDouble(PlayerHandState& s) {
+  const HandRules play = rulesOf(s);
+  if (play.finalSplitAce() || !play.mayDraw(s.shape())) return;
   // Cards that bust the first hand count too: the second hand then plays on
   // without them.
   const DrawChances& draw = drawChancesNow();
@@ -235,30 +169,32 @@ void SplitCalculator::computeOtherIfDouble(PlayerHandState& s) {
     double total = 0.0;
     for (int c = 1; c <= RankCount; ++c)
       if (draw.drawable[i][rankIndex(c)])
-        total += draw.chance[i][rankIndex(c)] * s.next[rankIndex(c)]->otherIfStand(i);
+        total += draw.chance[i][rankIndex(c)] * successor(s, c).otherIfStand(i);
     s.otherIfDouble(i) = total;
   }
 }
 
-void SplitCalculator::computeOtherIfHit(PlayerHandState& s) {
-  if (s.hardTotal > 21 || isFinalSplitAce(s, rules)) return;
+void HandValues::computeOtherIfHit(PlayerHandState& s) {
+  const HandRules play = rulesOf(s);
+  if (play.finalSplitAce() || !play.mayDraw(s.shape())) return;
   const DrawChances& draw = drawChancesNow();
   for (int i = 0; i < ValueCount; ++i) {
     if (!draw.dealable[i]) continue;
     double total = 0.0;
     for (int c = 1; c <= RankCount; ++c) {
       if (!draw.drawable[i][rankIndex(c)]) continue;
-      const PlayerHandState& n = *s.next[rankIndex(c)];
+      const PlayerHandState& n = successor(s, c);
       total += draw.chance[i][rankIndex(c)] * otherForAction(n, n.actionAt(i), i);
     }
     s.otherIfHit(i) = total;
   }
 }
 
-void SplitCalculator::computeJoint(PlayerHandState& s) {
-  const bool finalAce = isFinalSplitAce(s, rules);
+void HandValues::computeJoint(PlayerHandState& s) {
+  const HandRules play = rulesOf(s);
+  const HandShape h = s.shape();
   // Busted, or a split ace that took its one card: the hand ends here.
-  if (s.hardTotal > 21 || (finalAce && s.cardCount == 2)) {
+  if (!play.mayDraw(h)) {
     s.jointEv[0] = s.standEv[0] + s.otherIfStand(0);
     for (int u = 1; u <= RankCount; ++u)
       if (shoe.count(u) > 0) s.jointEv[u] = s.standEv[u] + s.otherIfStand(u);
@@ -267,7 +203,7 @@ void SplitCalculator::computeJoint(PlayerHandState& s) {
   // Hitting and doubling stay open at hard 21, where the hand's own play
   // always stands: there they only burn a card for the second hand, which
   // the maximum weighs like any other choice, but only with a card to take.
-  const bool mayDouble = canDouble(s);  // never the lone pair card
+  const bool mayDouble = play.mayDouble(h);  // never the lone pair card
   const DrawChances& draw = drawChancesNow();
   for (int i = 0; i < ValueCount; ++i) {
     if (!draw.dealable[i]) continue;
@@ -275,20 +211,16 @@ void SplitCalculator::computeJoint(PlayerHandState& s) {
     bool cardLeft = false;
     for (int c = 1; c <= RankCount; ++c) {
       if (!draw.drawable[i][rankIndex(c)]) continue;
-      hit += draw.chance[i][rankIndex(c)] * s.next[rankIndex(c)]->jointEv[i];
+      hit += draw.chance[i][rankIndex(c)] * successor(s, c).jointEv[i];
       cardLeft = true;
     }
-    // The lone pair card must draw.
-    if (s.cardCount == 1) {
+    const double stand = s.standEv[i] + s.otherIfStand(i);
+    if (play.mustDraw(h)) {
       s.jointEv[i] = hit;
-      continue;
+    } else if (s.hand.hardTotal == 21 && !cardLeft) {
+      s.jointEv[i] = stand;
+    } else {
+      s.jointEv[i] = chooseAction(stand, s.doubleEv[i] + s.otherIfDouble(i), hit, mayDouble).value;
     }
-    double best = s.standEv[i] + s.otherIfStand(i);
-    if (s.hardTotal == 21 && !cardLeft) {
-      s.jointEv[i] = best;
-      continue;
-    }
-    if (mayDouble) best = std::max(best, s.doubleEv[i] + s.otherIfDouble(i));
-    s.jointEv[i] = std::max(best, hit);
   }
 }

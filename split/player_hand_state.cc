@@ -1,76 +1,34 @@
 #include "split/player_hand_state.h"
 
-#include "model/avl_balance.h"
+#include <algorithm>
+#include <stdexcept>
 
 PlayerHandState::PlayerHandState(const HandCounts& drawn, int pair) : PlayerHandState() {
   pairRank = static_cast<std::int16_t>(pair);
-  counts = drawn;
-  int total = pair;
-  int cards = 1;
-  for (int r = 1; r <= RankCount; ++r) {
-    total += r * drawn[rankIndex(r)];
-    cards += drawn[rankIndex(r)];
-  }
-  hardTotal = static_cast<std::int16_t>(total);
-  cardCount = static_cast<std::int16_t>(cards);
-  ++counts[rankIndex(pair)];  // the split card itself
-  soft = isSoft();
+  for (int r = 1; r <= RankCount; ++r)
+    for (int k = 0; k < drawn[rankIndex(r)]; ++k) hand.addCard(r);
+  hand.addCard(pair);  // the split card itself
 }
 
 PlayerHandState PlayerHandState::unsplitPair(const HandCounts& drawn, int pair) {
   PlayerHandState s(drawn, pair);
-  s.addCard(pair);
+  s.hand.addCard(pair);
   s.splitHand = false;
   return s;
 }
 
-PlayerHandState* PlayerHandTree::find(const HandCounts& key) const {
-  PlayerHandState* node = root;
-  while (node != nullptr) {
-    const int order = compareCounts(node->counts, key);
-    if (order == 0) return node;
-    node = order > 0 ? node->left : node->right;
-  }
-  return nullptr;
+StateIndex PlayerHandStates::add(const PlayerHandState& s) {
+  if (!keys.empty() && !compositionLess(s.hand.counts, keys.back()))
+    throw std::logic_error("hand states: added out of descending composition order");
+  states.push_back(s);
+  keys.push_back(s.hand.counts);
+  return static_cast<StateIndex>(states.size() - 1);
 }
 
-namespace {
-
-PlayerHandState* insertAt(PlayerHandState*& link, const PlayerHandState& key, bool& grew, bool& found) {
-  if (link == nullptr) {
-    link = new PlayerHandState(key);
-    link->balance = 0;
-    link->left = nullptr;
-    link->right = nullptr;
-    grew = true;
-    return link;
-  }
-  if (compositionLess(*link, key)) {
-    PlayerHandState* stored = insertAt(link->right, key, grew, found);
-    if (grew) grew = rightSideGrew(link);
-    return stored;
-  }
-  if (!compositionGreater(*link, key)) {
-    found = true;
-    return link;
-  }
-  PlayerHandState* stored = insertAt(link->left, key, grew, found);
-  if (grew) grew = leftSideGrew(link);
-  return stored;
+StateIndex PlayerHandStates::find(const HandCounts& counts) const {
+  // keys descend: the first key not greater than counts is the only candidate.
+  const auto at = std::partition_point(keys.begin(), keys.end(),
+                                       [&](const HandCounts& k) { return compositionGreater(k, counts); });
+  if (at == keys.end() || !compositionEqual(*at, counts)) return NoState;
+  return static_cast<StateIndex>(at - keys.begin());
 }
-
-void destroyAt(PlayerHandState*& link) {
-  if (link == nullptr) return;
-  destroyAt(link->left);
-  destroyAt(link->right);
-  delete link;
-  link = nullptr;
-}
-
-}  // namespace
-
-PlayerHandState* PlayerHandTree::insert(const PlayerHandState& key, bool& grew, bool& found) {
-  return insertAt(root, key, grew, found);
-}
-
-void PlayerHandTree::destroy() { destroyAt(root); }

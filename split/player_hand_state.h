@@ -1,7 +1,9 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #include "dealer/dealer_outcome.h"
 #include "model/hand_composition.h"
@@ -13,19 +15,22 @@
 constexpr int ValueCount = 11;
 using ValueVector = std::array<double, ValueCount>;
 
+// A state's place in its PlayerHandStates; NoState for none.
+using StateIndex = std::int32_t;
+constexpr StateIndex NoState = -1;
+
 // One post-split hand: the split card plus the cards drawn to it, with
 // everything the split engine works out for it. The same record serves the
 // pair kept as one hand (splitHand false): both pair cards are then in the
-// counts, and the split's rules for doubling and for aces do not apply.
+// hand, and the split's rules for doubling and for aces do not apply.
 struct PlayerHandState {
   std::int16_t pairRank = 0;        // rank of the split card; 0 in an empty state
   bool splitHand = true;            // false: the pair not split, one two-card hand
-  HandCounts counts{};              // split card included (both pair cards when not split)
-  std::int16_t hardTotal = 0;
-  std::int16_t cardCount = 0;       // 1 = the split card alone
-  bool soft = false;
-  const DealerOutcome* dealer = nullptr;                // borrowed from the dealer cache
-  std::array<PlayerHandState*, RankCount> next{};       // this hand plus one card of rank r
+  HandComposition hand;             // split card included (both pair cards when not split);
+                                    // no bust check: a first hand is followed to hard 31
+  const DealerOutcome* dealer = nullptr;  // borrowed from the dealer cache
+  // This hand plus one card of rank r, at r - 1, in the same PlayerHandStates.
+  std::array<StateIndex, RankCount> next;
   ValueVector standEv;              // all -1.0 until valued
   ValueVector doubleEv{};
   ValueVector hitEv{};
@@ -40,25 +45,18 @@ struct PlayerHandState {
   ValueVector jointEv{};
   char best = 0;                    // chosen action, up card unknown
   std::array<char, RankCount> bestVs{};  // chosen action against up card u at u - 1
-  std::int32_t balance = 0;         // tree balance: right height minus left height
-  PlayerHandState* left = nullptr;  // owned by the tree
-  PlayerHandState* right = nullptr; // owned by the tree
 
   // The empty state.
-  PlayerHandState() { standEv.fill(-1.0); }
+  PlayerHandState() {
+    next.fill(NoState);
+    standEv.fill(-1.0);
+  }
   // The split card of rank pair plus the drawn cards.
   PlayerHandState(const HandCounts& drawn, int pair);
   // Both cards of a pair of rank pair, not split, plus the drawn cards.
   static PlayerHandState unsplitPair(const HandCounts& drawn, int pair);
 
-  void addCard(int rank) {
-    ++counts[rankIndex(rank)];
-    hardTotal = static_cast<std::int16_t>(hardTotal + rank);
-    ++cardCount;
-    soft = isSoft();
-  }
-  bool isSoft() const { return hardTotal <= 11 && counts[rankIndex(Ace)] > 0; }
-  int bestTotal() const { return soft ? hardTotal + 10 : hardTotal; }
+  HandShape shape() const { return shapeOf(hand); }
 
   // EV of the second split hand, played optimally, when the first hand ends here.
   double& otherEv(int i) { return other(0, i); }
@@ -83,35 +81,27 @@ struct PlayerHandState {
   }
 };
 
-// States compare by their counts alone.
-inline bool compositionLess(const PlayerHandState& a, const PlayerHandState& b) {
-  return compositionLess(a.counts, b.counts);
-}
-inline bool compositionEqual(const PlayerHandState& a, const PlayerHandState& b) {
-  return compositionEqual(a.counts, b.counts);
-}
-inline bool compositionGreater(const PlayerHandState& a, const PlayerHandState& b) {
-  return compositionGreater(a.counts, b.counts);
-}
-
-// Height-balanced search tree of hand states ordered by their counts. Owns
-// its nodes; each node is a whole copy of the state inserted.
-class PlayerHandTree {
+// The states of one hand's compositions in one flat vector, added in
+// descending composition order (the order the split driver values them
+// in: each after every composition with one card more), so that a
+// successor is found by binary search and linked by its index.
+class PlayerHandStates {
  public:
-  PlayerHandTree() = default;
-  ~PlayerHandTree() { destroy(); }
-  PlayerHandTree(const PlayerHandTree&) = delete;
-  PlayerHandTree& operator=(const PlayerHandTree&) = delete;
+  void reserve(std::size_t n) {
+    states.reserve(n);
+    keys.reserve(n);
+  }
+  // Appends a copy of s, whose composition must order before every one
+  // added so far; returns its index.
+  StateIndex add(const PlayerHandState& s);
+  // The state with these counts, or NoState.
+  StateIndex find(const HandCounts& counts) const;
 
-  PlayerHandState* find(const PlayerHandState& key) const { return find(key.counts); }
-  // The same search by counts alone.
-  PlayerHandState* find(const HandCounts& counts) const;
-  // Inserts a copy of key (whose left and right are null). Sets grew when
-  // the tree became higher and found when an equal node already existed
-  // (which is then returned unchanged).
-  PlayerHandState* insert(const PlayerHandState& key, bool& grew, bool& found);
-  // Frees every node; the tree is empty afterwards.
-  void destroy();
+  const PlayerHandState& operator[](StateIndex i) const { return states[static_cast<std::size_t>(i)]; }
+  PlayerHandState& operator[](StateIndex i) { return states[static_cast<std::size_t>(i)]; }
+  std::size_t size() const { return states.size(); }
 
-  PlayerHandState* root = nullptr;
+ private:
+  std::vector<PlayerHandState> states;
+  std::vector<HandCounts> keys;  // the states' counts, for the search
 };

@@ -9,10 +9,11 @@
 #include "base/parallel.h"
 #include "base/vector_level.h"
 #include "split/entry_vector.h"
-#include "split/hand_values.h"
 
 namespace {
 
+// A group key: X, the cards both hands have drawn, BitsPerRank bits per
+// rank, the ace lowest.
 constexpr int BitsPerRank = 6;
 constexpr std::uint64_t RankMask = (std::uint64_t{1} << BitsPerRank) - 1;
 
@@ -38,25 +39,33 @@ std::uint64_t hashKey(std::uint64_t key) {
   return key ^ (key >> 33);
 }
 
-struct HandClass {
-  int total;
-  bool soft;
-  int cards;
-};
-
-HandClass decode(int code) { return {code / 12 + 1, (code / 6) % 2 == 1, code % 6 + 1}; }
-
 // Groups are handed to the threads in runs of this many.
 constexpr std::size_t GroupsPerTask = 64;
 
+// Prefetching: cache lines of 64 bytes; of a successor group's values the
+// first four lines (its first states, which most hands reach) are asked for.
+constexpr std::size_t CacheLine = 64;
+constexpr std::size_t SuccessorValueLines = 4;
+
+void prefetchRecord(const DealerOutcome* record) {
+  const char* bytes = reinterpret_cast<const char*>(record);
+  for (std::size_t line = 0; line < sizeof(DealerOutcome); line += CacheLine) __builtin_prefetch(bytes + line);
+}
+
 }  // namespace
 
-int SecondHandMemo::classCode(int total, bool soft, int cards) { return ((total - 1) * 2 + (soft ? 1 : 0)) * 6 + (cards - 1); }
+int SecondHandMemo::classCode(const HandShape& h) {
+  return ((h.total - 1) * 2 + (h.soft ? 1 : 0)) * CardClasses + (h.cards - 1);
+}
 
-SecondHandMemo::SecondHandMemo(const Shoe& shoe, const RuleSet& ruleSet, Rank pairRank)
-    : afterPair(shoe.currentCounts), takenOutAfterPair(shoe.takenOut()), rules(ruleSet), pair(pairRank) {
+HandShape SecondHandMemo::classShape(int code) {
+  return {code / (2 * CardClasses) + 1, (code / CardClasses) % 2 == 1, code % CardClasses + 1};
+}
+
+SecondHandMemo::SecondHandMemo(const Shoe& shoe, const RuleSet& rules, Rank pair)
+    : afterPair(shoe.currentCounts), takenOutAfterPair(shoe.takenOut()), play(rules, pair) {
   // Beyond the card counts that change a hand's values, all counts behave alike.
-  maxClass = rules.charlie5 ? 5 : rules.charlie6 ? 6 : 3;
+  cardLimit = play.alikeFromCards();
   slotKeys.assign(1024, 0);
   slotGroups.assign(1024, -1);
 }
@@ -108,17 +117,17 @@ std::size_t SecondHandMemo::addRoot(const HandCounts& firstHandDrawn) {
   int level = 0;
   for (std::int16_t c : firstHandDrawn) level += c;
   const std::int32_t g = groupFor(packed(firstHandDrawn), level);
-  const int code = classCode(pair, pair == Ace, 1);
-  groups[static_cast<std::size_t>(g)].classes[code / 64] |= std::uint64_t{1} << (code % 64);
-  roots.push_back({g, code, {}});  // state holds the class code until build
+  const int code = classCode(play.splitCard());
+  groups[static_cast<std::size_t>(g)].classes[code / ClassWordBits] |= std::uint64_t{1} << (code % ClassWordBits);
+  roots.push_back({g, code, -1, {}});
   return roots.size() - 1;
 }
 
 std::int32_t SecondHandMemo::stateIndex(const Group& g, int code) const {
   int below = 0;
-  for (int w = 0; w < code / 64; ++w) below += std::popcount(g.classes[w]);
-  const std::uint64_t lower = (std::uint64_t{1} << (code % 64)) - 1;
-  below += std::popcount(g.classes[code / 64] & lower);
+  for (int w = 0; w < code / ClassWordBits; ++w) below += std::popcount(g.classes[w]);
+  const std::uint64_t lower = (std::uint64_t{1} << (code % ClassWordBits)) - 1;
+  below += std::popcount(g.classes[code / ClassWordBits] & lower);
   return g.base + below;
 }
 
@@ -129,17 +138,14 @@ ShoeCounts SecondHandMemo::shoeOf(const Group& g) const {
 }
 
 void SecondHandMemo::build() {
-  // The class each class reaches with one card of each rank; -1 where the
-  // hand stands or busts.
-  const bool finalAce = pair == Ace && !rules.hsa;
   for (int code = 0; code < ClassCodes; ++code) {
     successorClass[static_cast<std::size_t>(code)].fill(-1);
-    const HandClass hand = decode(code);
-    if ((finalAce && hand.cards >= 2) || hand.total >= 21) continue;  // stands
+    const HandShape hand = classShape(code);
+    if (play.mustStand(hand)) continue;
     for (int r = 1; r <= RankCount; ++r) {
       if (hand.total + r > 21) continue;
-      successorClass[static_cast<std::size_t>(code)][rankIndex(r)] = static_cast<std::int16_t>(
-          classCode(hand.total + r, (hand.soft || r == Ace) && hand.total + r <= 11, std::min(hand.cards + 1, maxClass)));
+      successorClass[static_cast<std::size_t>(code)][rankIndex(r)] =
+          static_cast<std::int16_t>(classCode(afterCard(hand, r, cardLimit)));
     }
   }
   statesInLevel.assign(levels.size(), 0);
@@ -161,24 +167,26 @@ void SecondHandMemo::build() {
       const std::int32_t g = levels[level][k];
       const Group& group = groups[static_cast<std::size_t>(g)];
       const std::uint64_t key = group.key;
-      std::uint64_t reached[RankCount][4] = {};
-      for (int w = 0; w < 4; ++w) {
+      ClassSet reached[RankCount] = {};
+      for (int w = 0; w < ClassWords; ++w) {
         for (std::uint64_t bits = group.classes[w]; bits != 0; bits &= bits - 1) {
-          const std::int16_t* next = successorClass[w * 64 + std::countr_zero(bits)].data();
+          const std::int16_t* next = successorClass[static_cast<std::size_t>(w * ClassWordBits + std::countr_zero(bits))].data();
           for (int r = 0; r < RankCount; ++r)
-            if (next[r] >= 0) reached[r][next[r] / 64] |= std::uint64_t{1} << (next[r] % 64);
+            if (next[r] >= 0) reached[r][next[r] / ClassWordBits] |= std::uint64_t{1} << (next[r] % ClassWordBits);
         }
       }
       for (int r = 1; r <= RankCount; ++r) {
         const std::uint64_t* bits = reached[rankIndex(r)];
-        if ((bits[0] | bits[1] | bits[2] | bits[3]) == 0 || afterPair[rankIndex(r)] - countIn(key, r) <= 0) continue;
+        std::uint64_t any = 0;
+        for (int w = 0; w < ClassWords; ++w) any |= bits[w];
+        if (any == 0 || afterPair[rankIndex(r)] - countIn(key, r) <= 0) continue;
         Group& child = groups[static_cast<std::size_t>(successorGroup(g, r))];  // may move the groups
-        for (int w = 0; w < 4; ++w) child.classes[w] |= bits[w];
+        for (int w = 0; w < ClassWords; ++w) child.classes[w] |= bits[w];
       }
     }
   }
   statesInLevel.resize(levels.size());
-  for (Root& root : roots) root.state = stateIndex(groups[static_cast<std::size_t>(root.group)], root.state);
+  for (Root& root : roots) root.state = stateIndex(groups[static_cast<std::size_t>(root.group)], root.classCode);
 }
 
 std::vector<ShoeCounts> SecondHandMemo::dealerKeys() const {
@@ -192,112 +200,28 @@ std::vector<ShoeCounts> SecondHandMemo::dealerKeys() const {
   return keys;
 }
 
-SPLITEV_VECTOR_CLONES
+// One version of evaluateGroup per vector level. EntryVector's parts are
+// four wide at every level: what changes is the instructions they compile to.
+#if SPLITEV_LEVEL_DISPATCH
+#define SPLITEV_GROUP_NAME evaluateGroupV4
+#define SPLITEV_GROUP_TARGET SPLITEV_TARGET_V4
+#include "split/second_hand_group.inc"
+
+#define SPLITEV_GROUP_NAME evaluateGroupV3
+#define SPLITEV_GROUP_TARGET SPLITEV_TARGET_V3
+#include "split/second_hand_group.inc"
+#endif
+
+#define SPLITEV_GROUP_NAME evaluateGroupV1
+#define SPLITEV_GROUP_TARGET
+#include "split/second_hand_group.inc"
+
 void SecondHandMemo::evaluateGroup(const Group& g, const double* below, double* values, bool& complete) const {
-  const bool finalAce = pair == Ace && !rules.hsa;
-  const bool peek = rules.peeks();
-  const DealerOutcome& dealer = *g.dealer;
-  if (!dealer.complete) complete = false;
-  // The successors' records and values are scattered over memory: ask for
-  // them now, while the draw chances are worked out.
-  for (std::int32_t next : g.successor) {
-    if (next < 0) continue;
-    const Group& successor = groups[static_cast<std::size_t>(next)];
-    const char* record = reinterpret_cast<const char*>(successor.dealer);
-    for (std::size_t line = 0; line < sizeof(DealerOutcome); line += 64) __builtin_prefetch(record + line);
-    const char* value = reinterpret_cast<const char*>(below + static_cast<std::size_t>(successor.base) * EntryCount);
-    for (std::size_t line = 0; line < 4 * 64; line += 64) __builtin_prefetch(value + line);
-  }
-
-  // Draw chances of this group's shoe: entry 0 before the up card is known,
-  // entry u once one card u is out; zero where no such card is left.
-  const ShoeCounts n = shoeOf(g);
-  std::int32_t total = 0;
-  for (std::int32_t c : n) total += c;
-  bool dealable[EntryCount];
-  dealable[0] = true;
-  for (int u = 1; u <= RankCount; ++u) dealable[u] = n[rankIndex(u)] > 0;
-  double cardsLeft[EntryCount];
-  for (int i = 0; i < EntryCount; ++i) cardsLeft[i] = static_cast<double>(total - (i == 0 ? 0 : 1));
-  const EntryVector cards = EntryVector::load(cardsLeft);
-  double chance[RankCount][EntryCount];
-  for (int c = 1; c <= RankCount; ++c) {
-    double left[EntryCount];
-    for (int i = 0; i < EntryCount; ++i) left[i] = static_cast<double>(n[rankIndex(c)] - (i == c ? 1 : 0));
-    (EntryVector::load(left) / cards).store(chance[rankIndex(c)]);
-    for (int i = 0; i < EntryCount; ++i)
-      if (!dealable[i] || left[i] <= 0.0) chance[rankIndex(c)][i] = 0.0;
-  }
-
-  // The stand values of a hand against a dealer record: a row of the record,
-  // or, for a charlie, 1 less twice the blackjack chance (into scratch).
-  auto standOf = [&](const DealerOutcome& d, const HandClass& hand, double* scratch) -> const double* {
-    if ((rules.charlie5 && hand.cards >= 5) || (rules.charlie6 && hand.cards >= 6)) {
-      for (int i = 0; i < EntryCount; ++i) scratch[i] = 1.0 - 2.0 * d.blackjack[i];
-      return scratch;
-    }
-    const int best = hand.soft ? hand.total + 10 : hand.total;
-    return d.stand[best >= 17 ? best - 17 : StandBelow17];
-  };
-
-  const EntryVector blackjack = EntryVector::load(dealer.blackjack);
-  const EntryVector minusOne = EntryVector::all(-1.0);
-  const EntryVector minusTwo = EntryVector::all(-2.0);
-  const EntryVector two = EntryVector::all(2.0);
-  int local = 0;
-  for (int w = 0; w < 4; ++w) {
-    for (std::uint64_t bits = g.classes[w]; bits != 0; bits &= bits - 1, ++local) {
-      const HandClass hand = decode(w * 64 + std::countr_zero(bits));
-      double* out = values + static_cast<std::size_t>(g.base + local) * EntryCount;
-      double charlie[EntryCount];
-      const double* stand = standOf(dealer, hand, charlie);
-      if ((finalAce && hand.cards >= 2) || hand.total >= 21) {
-        for (int i = 0; i < EntryCount; ++i) out[i] = dealable[i] ? stand[i] : 0.0;
-        continue;
-      }
-      if (total <= 1) complete = false;  // a hit with no card to draw in some entry
-
-      const bool mayDouble = doublingAllowed(rules, pair, hand.total, hand.soft, hand.cards);
-      EntryVector hitSum = EntryVector::all(0.0);
-      EntryVector doubleSum = EntryVector::all(0.0);
-      for (int c = 1; c <= RankCount; ++c) {
-        if (n[rankIndex(c)] == 0) continue;
-        const EntryVector p = EntryVector::load(chance[rankIndex(c)]);
-        if (hand.total + c > 21) {
-          hitSum = hitSum + p * minusOne;
-          if (mayDouble) doubleSum = doubleSum + p * (peek ? minusTwo + blackjack : minusTwo);
-          continue;
-        }
-        const Group& next = groups[static_cast<std::size_t>(g.successor[rankIndex(c)])];
-        const HandClass after{hand.total + c, (hand.soft || c == Ace) && hand.total + c <= 11,
-                              std::min(hand.cards + 1, maxClass)};
-        const double* v =
-            below + static_cast<std::size_t>(stateIndex(next, classCode(after.total, after.soft, after.cards))) *
-                        EntryCount;
-        hitSum = hitSum + p * EntryVector::load(v);
-        if (mayDouble) {
-          double nextCharlie[EntryCount];
-          const EntryVector nextStand = EntryVector::load(standOf(*next.dealer, after, nextCharlie));
-          doubleSum = doubleSum + p * (peek ? two * nextStand + blackjack : two * nextStand);
-        }
-      }
-      double hit[EntryCount];
-      double doubled[EntryCount];
-      hitSum.store(hit);
-      doubleSum.store(doubled);
-      // The lone pair card's value is its hit value; any other hand takes the
-      // best of its actions, stand before double before hit at equal value.
-      for (int i = 0; i < EntryCount; ++i) {
-        double x = hit[i];
-        if (hand.cards > 1) {
-          x = stand[i];
-          if (mayDouble && x < doubled[i]) x = doubled[i];
-          if (x < hit[i]) x = hit[i];
-        }
-        out[i] = dealable[i] ? x : 0.0;
-      }
-    }
-  }
+#if SPLITEV_LEVEL_DISPATCH
+  if (vectorLevel() == 4) return evaluateGroupV4(g, below, values, complete);
+  if (vectorLevel() == 3) return evaluateGroupV3(g, below, values, complete);
+#endif
+  evaluateGroupV1(g, below, values, complete);
 }
 
 void SecondHandMemo::evaluate(const DealerOutcomeCache& cache, int threads) {
@@ -328,8 +252,7 @@ void SecondHandMemo::evaluate(const DealerOutcomeCache& cache, int threads) {
       for (std::size_t k = t * GroupsPerTask; k < end; ++k) {
         if (k + 1 < end) {
           // The next group's own record, read first thing.
-          const char* record = reinterpret_cast<const char*>(groups[static_cast<std::size_t>(at[k + 1])].dealer);
-          for (std::size_t line = 0; line < sizeof(DealerOutcome); line += 64) __builtin_prefetch(record + line);
+          prefetchRecord(groups[static_cast<std::size_t>(at[k + 1])].dealer);
         }
         evaluateGroup(groups[static_cast<std::size_t>(at[k])], below.get(), values.get(), complete);
       }

@@ -9,6 +9,7 @@
 #include "model/rank.h"
 #include "model/rule_set.h"
 #include "model/shoe.h"
+#include "split/hand_rules.h"
 #include "split/player_hand_state.h"
 
 // The second split hand, valued once for every situation it can meet.
@@ -57,22 +58,35 @@ class SecondHandMemo {
   std::size_t groupCount() const { return groups.size(); }
 
  private:
-  // A hand class: hard total, softness and card-count class in one number
-  // below 256.
-  static int classCode(int total, bool soft, int cards);
+  // A hand class in one number below ClassCodes:
+  //   code = ((total - 1) * 2 + soft) * CardClasses + (cards - 1)
+  // with the hard total 1..21, soft 0 or 1, and the card count 1..6, where
+  // the last count a rule set tells apart (HandRules::alikeFromCards)
+  // stands for every larger one. 21 x 2 x 6 = 252 codes.
+  static constexpr int CardClasses = 6;
+  static constexpr int ClassCodes = 256;
+  static int classCode(const HandShape& h);
+  static HandShape classShape(int code);
+
+  // A set of hand classes: bit code % 64 of word code / 64.
+  static constexpr int ClassWordBits = 64;
+  static constexpr int ClassWords = ClassCodes / ClassWordBits;
+  using ClassSet = std::uint64_t[ClassWords];
 
   struct Group {
-    std::uint64_t key = 0;            // X, six bits per rank
-    std::int32_t level = 0;
+    std::uint64_t key = 0;            // X, six bits per rank, the ace lowest
+    std::int32_t level = 0;           // cards in X
     std::int32_t base = 0;            // first state of the group within its level
-    std::uint64_t classes[4] = {};    // the hand classes present
+    ClassSet classes = {};            // the hand classes present; the group's
+                                      // states are numbered in code order
     std::int32_t successor[RankCount];  // group of X plus one card of each rank, or -1
     const DealerOutcome* dealer = nullptr;
     Group() { for (std::int32_t& s : successor) s = -1; }
   };
   struct Root {
     std::int32_t group = 0;
-    std::int32_t state = 0;  // within its level
+    std::int32_t classCode = 0;  // the lone pair card's class
+    std::int32_t state = -1;     // within its level, once built
     ValueVector value{};
   };
 
@@ -80,15 +94,21 @@ class SecondHandMemo {
   std::int32_t successorGroup(std::int32_t g, int rank);
   std::int32_t stateIndex(const Group& g, int code) const;
   ShoeCounts shoeOf(const Group& g) const;
+  // Values one group's states from the level below: one version per
+  // vector level (split/second_hand_group.inc), evaluateGroup picks the
+  // one vectorLevel() names.
   void evaluateGroup(const Group& g, const double* below, double* values, bool& complete) const;
+  void evaluateGroupV4(const Group& g, const double* below, double* values, bool& complete) const;
+  void evaluateGroupV3(const Group& g, const double* below, double* values, bool& complete) const;
+  void evaluateGroupV1(const Group& g, const double* below, double* values, bool& complete) const;
 
   ShoeCounts afterPair{};  // the shoe the second hand starts from, less the first hand
   ShoeCounts takenOutAfterPair{};
-  RuleSet rules;
-  Rank pair;
-  int maxClass;
+  HandRules play;          // split hands of the pair
+  int cardLimit;           // the card count that stands for all larger ones
 
-  static constexpr int ClassCodes = 256;
+  // The class each class reaches with one card of each rank; -1 where the
+  // hand stands or busts.
   std::array<std::array<std::int16_t, RankCount>, ClassCodes> successorClass{};
 
   std::vector<Group> groups;

@@ -1,8 +1,6 @@
 #pragma once
 
 #include <cstddef>
-#include <cstdint>
-#include <vector>
 
 #include "dealer/dealer_outcome.h"
 #include "model/rank.h"
@@ -49,37 +47,4 @@ class SplitCalculator {
   // as evaluateSplit does; split.run says how it ended, and the other
   // values are meaningful only when it completed.
   SplitDecision evaluateDecision(const Removals& removals, Rank pair);
-
-  // Hand values; see split/hand_values.cc.
-  bool canDouble(const PlayerHandState& s) const;
-  void computeStand(PlayerHandState& s, int handNumber);
-  void computeDouble(PlayerHandState& s, int handNumber);
-  void computeHit(PlayerHandState& s, int handNumber);
-  void chooseBest(PlayerHandState& s);
-  void copyOtherToStand(PlayerHandState& s);
-  void computeOtherIfDouble(PlayerHandState& s);
-  void computeOtherIfHit(PlayerHandState& s);
-  void computeJoint(PlayerHandState& s);
-
- private:
-  // Both public computations: the split, and with decision given the rest
-  // of the decision into it.
-  SplitResults runSplit(const Removals& removals, Rank pair, SplitDecision* decision);
-  // Values the pair kept as one hand over the live shoe (the shoe less the
-  // removals and both pair cards) from its compositions, each after every
-  // composition with one card more; the dealer records must be cached.
-  void valueUnsplitPair(Rank pair, const std::vector<HandCounts>& hands, SplitDecision& decision);
-
-  // Draw probabilities of the live shoe: row 0 before the up card is known,
-  // row u once one card of rank u is out. Every value routine of one state
-  // reads the same rows, so they are worked out once per shoe composition.
-  struct DrawChances {
-    ShoeCounts counts{};
-    std::int32_t total = -1;
-    bool dealable[ValueCount] = {};              // row 0 always; row u when a u is left
-    bool drawable[ValueCount][RankCount] = {};   // a card of rank c is left in that shoe
-    double chance[ValueCount][RankCount] = {};
-  };
-  DrawChances drawChances;
-  const DrawChances& drawChancesNow();
 };

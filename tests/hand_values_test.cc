@@ -18,6 +18,7 @@
 #include "model/rank.h"
 #include "model/rule_set.h"
 #include "model/shoe.h"
+#include "split/hand_values.h"
 #include "split/player_hand_state.h"
 #include "split/split_calculator.h"
 #include "tests/case_text.h"
@@ -93,11 +94,11 @@ class Dealt {
  public:
   Dealt(SplitCalculator& calc, int pair, const HandCounts& drawn, const ShoeCounts& extra = {})
       : calc_(calc), extra_(extra), state(drawn, pair) {
-    taken_ = state.counts;
+    taken_ = state.hand.counts;
     ++taken_[rankIndex(pair)];  // the other split card
     calc_.shoe.removeCards(extra_);
     calc_.shoe.removeCards(taken_);
-    if (state.hardTotal <= 21) {
+    if (state.hand.hardTotal <= 21) {
       state.dealer = &calc_.dealerOutcomeFor(calc_.shoe.takenOut());
       dealer = dealerProbabilities(calc_.shoe, calc_.rules.standsOnSoft17);
     }
@@ -123,7 +124,7 @@ class Dealt {
 // set by hand, distinct per rank, per entry and per quantity, so that a sum
 // that reads the wrong one shows. Only what the value steps read is filled.
 struct HandSetSuccessors {
-  std::array<PlayerHandState, RankCount> n;
+  PlayerHandStates states;
 
   static double stand(int c, int i) { return -0.61 + 0.071 * c + 0.0113 * i; }
   static double hit(int c, int i) { return -0.52 + 0.053 * c - 0.0131 * i; }
@@ -141,14 +142,14 @@ struct HandSetSuccessors {
     return a == 's' ? otherStand(c, i) : a == 'h' ? otherHit(c, i) : otherDouble(c, i);
   }
 
-  // Links every rank that the shoe still holds into s.next.
+  // Links every rank that the shoe still holds into s.next (added tens
+  // first: the states keep descending order).
   HandSetSuccessors(PlayerHandState& s, const Shoe& shoe) {
-    for (int c = 1; c <= RankCount; ++c) {
-      PlayerHandState& x = n[rankIndex(c)];
-      x = s;
-      x.addCard(c);
+    for (int c = RankCount; c >= 1; --c) {
+      PlayerHandState x = s;
+      x.hand.addCard(c);
       x.dealer = nullptr;  // the steps must take blackjack chances from s itself
-      x.next = {};
+      x.next.fill(NoState);
       for (int i = 0; i < ValueCount; ++i) {
         x.standEv[i] = stand(c, i);
         x.hitEv[i] = hit(c, i);
@@ -159,10 +160,13 @@ struct HandSetSuccessors {
       }
       x.best = action(c, 0);
       for (int u = 1; u <= RankCount; ++u) x.bestVs[rankIndex(u)] = action(c, u);
-      if (dealable(shoe, c)) s.next[rankIndex(c)] = &x;
+      if (dealable(shoe, c)) s.next[rankIndex(c)] = states.add(x);
     }
   }
 };
+
+// For hands whose value steps read no successor.
+const PlayerHandStates kNoStates;
 
 void fill(ValueVector& v, double x) { v.fill(x); }
 
@@ -231,7 +235,8 @@ TEST_P(HandValuesCanDouble, RuleTableDecides) {
                            r.hsa = true;
                          }));
     calc.rules.doubleRule = static_cast<DoubleRule>(rule);
-    EXPECT_EQ(calc.canDouble(s), ruleAdmits(rule, c.kind)) << "doubleRule " << rule;
+    HandValues values(calc.shoe, calc.rules, kNoStates);
+    EXPECT_EQ(values.canDouble(s), ruleAdmits(rule, c.kind)) << "doubleRule " << rule;
   }
 }
 
@@ -247,7 +252,8 @@ TEST_P(HandValuesCanDouble, NeverWithoutDas) {
                            r.hsa = true;
                          }));
     calc.rules.doubleRule = static_cast<DoubleRule>(rule);
-    EXPECT_FALSE(calc.canDouble(s)) << "doubleRule " << rule;
+    HandValues values(calc.shoe, calc.rules, kNoStates);
+    EXPECT_FALSE(values.canDouble(s)) << "doubleRule " << rule;
   }
 }
 
@@ -257,7 +263,7 @@ TEST_P(HandValuesCanDouble, AcesNeedDspaAndLongHandsNeedDan) {
   const DoubleCase& c = GetParam();
   const PlayerHandState s(c.drawn, c.pair);
   const bool ace = c.pair == Ace;
-  const bool longHand = s.cardCount > 2;
+  const bool longHand = s.hand.cardCount > 2;
   for (int rule = 0; rule <= 6; ++rule) {
     for (bool dspa : {false, true}) {
       for (bool dan : {false, true}) {
@@ -269,7 +275,8 @@ TEST_P(HandValuesCanDouble, AcesNeedDspaAndLongHandsNeedDan) {
         calc.rules.dspa = dspa;
         calc.rules.dan = dan;
         const bool expected = ruleAdmits(rule, c.kind) && (!ace || dspa) && (!longHand || dan);
-        EXPECT_EQ(calc.canDouble(s), expected) << "doubleRule " << rule << " dspa " << dspa << " dan " << dan;
+        HandValues values(calc.shoe, calc.rules, kNoStates);
+        EXPECT_EQ(values.canDouble(s), expected) << "doubleRule " << rule << " dspa " << dspa << " dan " << dan;
       }
     }
   }
@@ -291,7 +298,8 @@ TEST(HandValuesCanDoubleLone, SplitCardAloneNever) {
                              r.hsa = true;
                            }));
       calc.rules.doubleRule = static_cast<DoubleRule>(rule);
-      EXPECT_FALSE(calc.canDouble(s)) << "pair " << pair << " doubleRule " << rule;
+      HandValues values(calc.shoe, calc.rules, kNoStates);
+      EXPECT_FALSE(values.canDouble(s)) << "pair " << pair << " doubleRule " << rule;
     }
   }
 }
@@ -350,10 +358,11 @@ TEST_P(HandValuesStand, FollowsDealerDistribution) {
   SplitCalculator calc(Shoe(1), rules);
   Dealt d(calc, c.pair, c.drawn, c.extra);
   PlayerHandState& s = d.state;
-  ASSERT_EQ(s.bestTotal(), c.total);
+  ASSERT_EQ(s.hand.bestTotal(), c.total);
   ASSERT_NE(s.dealer, nullptr);
   fill(s.standEv, 7.0);
-  calc.computeStand(s, 1);
+  HandValues values(calc.shoe, calc.rules, kNoStates);
+  values.computeStand(s, 1);
   for (int i = 0; i < ValueCount; ++i) {
     if (i > 0 && !dealable(calc.shoe, i)) continue;
     EXPECT_NEAR(s.standEv[i], standFromDistribution(dealerRow(d.dealer, i), c.total), kTol) << entryName(i);
@@ -361,7 +370,7 @@ TEST_P(HandValuesStand, FollowsDealerDistribution) {
   // The hand number plays no part in standing.
   PlayerHandState second = s;
   fill(second.standEv, 7.0);
-  calc.computeStand(second, 2);
+  values.computeStand(second, 2);
   for (int i = 0; i < ValueCount; ++i) {
     if (i > 0 && !dealable(calc.shoe, i)) continue;
     EXPECT_EQ(second.standEv[i], s.standEv[i]) << entryName(i);
@@ -379,9 +388,10 @@ TEST(HandValuesStandCharlie, FiveCardFourteen) {
   SplitCalculator calc(Shoe(1), rules);
   Dealt d(calc, 2, hand({{2, 1}, {3, 2}, {4, 1}}));
   PlayerHandState& s = d.state;
-  ASSERT_EQ(s.cardCount, 5);
-  ASSERT_EQ(s.bestTotal(), 14);
-  calc.computeStand(s, 1);
+  ASSERT_EQ(s.hand.cardCount, 5);
+  ASSERT_EQ(s.hand.bestTotal(), 14);
+  HandValues values(calc.shoe, calc.rules, kNoStates);
+  values.computeStand(s, 1);
 
   // Out: three twos, two threes, one four. Left: 46 cards, 4 aces, 16 tens.
   ASSERT_EQ(calc.shoe.currentTotal, 46);
@@ -414,7 +424,8 @@ TEST(HandValuesStandCharlie, AppliesWhateverTheTotal) {
     rules.charlie6 = c.charlie6;
     SplitCalculator calc(Shoe(1), rules);
     Dealt d(calc, c.pair, c.drawn);
-    calc.computeStand(d.state, 1);
+    HandValues values(calc.shoe, calc.rules, kNoStates);
+    values.computeStand(d.state, 1);
     for (int i = 0; i < ValueCount; ++i) {
       if (i > 0 && !dealable(calc.shoe, i)) continue;
       EXPECT_NEAR(d.state.standEv[i], 1.0 - 2.0 * blackjackChance(calc.shoe, i), kTol) << c.name << " " << entryName(i);
@@ -446,7 +457,7 @@ TEST(HandValuesBusted, LosesAndIsLeftAlone) {
     SplitCalculator calc(Shoe(1), rules);
     Dealt d(calc, c.pair, c.drawn);
     PlayerHandState& s = d.state;
-    ASSERT_GT(s.hardTotal, 21);
+    ASSERT_GT(s.hand.hardTotal, 21);
     ASSERT_EQ(s.dealer, nullptr);
     fill(s.standEv, 3.0);
     fill(s.doubleEv, 4.0);
@@ -456,13 +467,14 @@ TEST(HandValuesBusted, LosesAndIsLeftAlone) {
       s.otherIfDouble(i) = 6.0;
       s.otherIfHit(i) = 8.0;
     }
-    calc.computeStand(s, 1);
-    calc.computeDouble(s, 1);
-    calc.computeHit(s, 1);
-    calc.chooseBest(s);
-    calc.copyOtherToStand(s);
-    calc.computeOtherIfDouble(s);
-    calc.computeOtherIfHit(s);
+    HandValues values(calc.shoe, calc.rules, kNoStates);
+    values.computeStand(s, 1);
+    values.computeDouble(s, 1);
+    values.computeHit(s, 1);
+    values.chooseBest(s);
+    values.copyOtherToStand(s);
+    values.computeOtherIfDouble(s);
+    values.computeOtherIfHit(s);
     EXPECT_EQ(s.best, Stand);
     for (int i = 0; i < ValueCount; ++i) {
       if (i > 0 && !dealable(calc.shoe, i)) continue;
@@ -492,15 +504,16 @@ TEST_P(HandValuesHard21, HitLosesDoubleLosesTwiceLessBlackjackRefund) {
   // No fives left, so up card five cannot be dealt.
   Dealt d(calc, 8, hand({{3, 1}, {10, 1}}), removed({{5, 4}}));
   PlayerHandState& s = d.state;
-  ASSERT_EQ(s.hardTotal, 21);
-  ASSERT_EQ(s.cardCount, 3);
-  ASSERT_TRUE(calc.canDouble(s));
+  ASSERT_EQ(s.hand.hardTotal, 21);
+  ASSERT_EQ(s.hand.cardCount, 3);
+  HandValues values(calc.shoe, calc.rules, kNoStates);
+  ASSERT_TRUE(values.canDouble(s));
   ASSERT_FALSE(dealable(calc.shoe, 5));
 
-  calc.computeStand(s, 1);
-  calc.computeDouble(s, 1);
-  calc.computeHit(s, 1);
-  calc.chooseBest(s);
+  values.computeStand(s, 1);
+  values.computeDouble(s, 1);
+  values.computeHit(s, 1);
+  values.chooseBest(s);
 
   for (int i = 0; i < ValueCount; ++i) EXPECT_EQ(s.hitEv[i], -1.0) << entryName(i) << " (dealable or not)";
   EXPECT_EQ(s.best, Stand);
@@ -536,11 +549,12 @@ TEST_P(HandValuesHard20, BustingDrawsAndTheAce) {
   SplitCalculator calc(Shoe(1), rules);
   Dealt d(calc, 10, hand({{10, 1}}), removed({{4, 4}}));
   PlayerHandState& s = d.state;
-  ASSERT_EQ(s.hardTotal, 20);
+  ASSERT_EQ(s.hand.hardTotal, 20);
   HandSetSuccessors succ(s, calc.shoe);
-  calc.computeStand(s, 1);
-  calc.computeDouble(s, 1);
-  calc.computeHit(s, 1);
+  HandValues values(calc.shoe, calc.rules, succ.states);
+  values.computeStand(s, 1);
+  values.computeDouble(s, 1);
+  values.computeHit(s, 1);
 
   for (int i = 0; i < ValueCount; ++i) {
     if (i > 0 && !dealable(calc.shoe, i)) continue;
@@ -564,8 +578,9 @@ TEST_P(HandValuesHard20, NoAceLeftEveryDrawBusts) {
   Dealt d(calc, 10, hand({{10, 1}}), removed({{Ace, 4}}));
   PlayerHandState& s = d.state;
   HandSetSuccessors succ(s, calc.shoe);
-  calc.computeDouble(s, 1);
-  calc.computeHit(s, 1);
+  HandValues values(calc.shoe, calc.rules, succ.states);
+  values.computeDouble(s, 1);
+  values.computeHit(s, 1);
   for (int i = 0; i < ValueCount; ++i) {
     if (i > 0 && !dealable(calc.shoe, i)) continue;
     EXPECT_NEAR(s.doubleEv[i], -2.0, kTol) << entryName(i);
@@ -589,17 +604,18 @@ TEST(HandValuesFirstHand, HitDoubleAndSecondHandQuantities) {
     SplitCalculator calc(Shoe(1), rules);
     Dealt d(calc, 6, hand({{6, 1}}), removed({{9, 4}, {10, 3}}));
     PlayerHandState& s = d.state;
-    ASSERT_EQ(s.hardTotal, 12);
+    ASSERT_EQ(s.hand.hardTotal, 12);
     HandSetSuccessors succ(s, calc.shoe);
     for (int i = 0; i < ValueCount; ++i) s.otherEv(i) = 0.125 - 0.01 * i;
     fill(s.splitEv, 9.0);
-    calc.computeStand(s, 1);
-    calc.computeDouble(s, 1);
-    calc.computeHit(s, 1);
-    calc.chooseBest(s);
-    calc.copyOtherToStand(s);
-    calc.computeOtherIfDouble(s);
-    calc.computeOtherIfHit(s);
+    HandValues values(calc.shoe, calc.rules, succ.states);
+    values.computeStand(s, 1);
+    values.computeDouble(s, 1);
+    values.computeHit(s, 1);
+    values.chooseBest(s);
+    values.copyOtherToStand(s);
+    values.computeOtherIfDouble(s);
+    values.computeOtherIfHit(s);
 
     for (int i = 0; i < ValueCount; ++i) {
       if (i > 0 && !dealable(calc.shoe, i)) continue;
@@ -636,14 +652,16 @@ TEST(HandValuesLonePairCard, FirstAndSecondHand) {
   PlayerHandState first = d.state;
   HandSetSuccessors succ1(first, calc.shoe);
   fill(first.splitEv, 9.0);
-  calc.computeStand(first, 1);
-  calc.computeHit(first, 1);
+  HandValues firstValues(calc.shoe, calc.rules, succ1.states);
+  firstValues.computeStand(first, 1);
+  firstValues.computeHit(first, 1);
 
   PlayerHandState second = d.state;
   HandSetSuccessors succ2(second, calc.shoe);
   fill(second.splitEv, 9.0);
-  calc.computeStand(second, 2);
-  calc.computeHit(second, 2);
+  HandValues secondValues(calc.shoe, calc.rules, succ2.states);
+  secondValues.computeStand(second, 2);
+  secondValues.computeHit(second, 2);
 
   for (int i = 0; i < ValueCount; ++i) {
     if (i > 0 && !dealable(calc.shoe, i)) continue;
@@ -682,24 +700,25 @@ TEST(HandValuesSoft21, ValuedAndChosenLikeAnyHand) {
     SplitCalculator calc(Shoe(1), rules);
     Dealt d(calc, 10, hand({{Ace, 1}}));
     PlayerHandState& s = d.state;
-    ASSERT_TRUE(s.soft);
-    ASSERT_EQ(s.bestTotal(), 21);
-    std::array<PlayerHandState, RankCount> succ;
-    for (int r = 1; r <= RankCount; ++r) {
-      succ[rankIndex(r)] = s;
-      succ[rankIndex(r)].addCard(r);
-      succ[rankIndex(r)].next = {};
-      fill(succ[rankIndex(r)].standEv, c.successorValue);
-      fill(succ[rankIndex(r)].hitEv, -3.0);
-      fill(succ[rankIndex(r)].doubleEv, -3.0);
-      succ[rankIndex(r)].best = Stand;
-      succ[rankIndex(r)].bestVs.fill(Stand);
-      s.next[rankIndex(r)] = &succ[rankIndex(r)];
+    ASSERT_TRUE(s.hand.soft);
+    ASSERT_EQ(s.hand.bestTotal(), 21);
+    PlayerHandStates succ;
+    for (int r = RankCount; r >= 1; --r) {
+      PlayerHandState x = s;
+      x.hand.addCard(r);
+      x.next.fill(NoState);
+      fill(x.standEv, c.successorValue);
+      fill(x.hitEv, -3.0);
+      fill(x.doubleEv, -3.0);
+      x.best = Stand;
+      x.bestVs.fill(Stand);
+      s.next[rankIndex(r)] = succ.add(x);
     }
-    calc.computeStand(s, 1);
-    calc.computeDouble(s, 1);
-    calc.computeHit(s, 1);
-    calc.chooseBest(s);
+    HandValues values(calc.shoe, calc.rules, succ);
+    values.computeStand(s, 1);
+    values.computeDouble(s, 1);
+    values.computeHit(s, 1);
+    values.chooseBest(s);
     for (int i = 0; i < ValueCount; ++i) {
       const double b = blackjackChance(calc.shoe, i);
       EXPECT_NEAR(s.standEv[i], standFromDistribution(dealerRow(d.dealer, i), 21), kTol) << entryName(i);
@@ -739,7 +758,8 @@ TEST(HandValuesChooseBest, StrictComparisonsInOrderStandDoubleHit) {
     rules.das = das;
     SplitCalculator calc(Shoe(1), rules);
     PlayerHandState s(hand({{6, 1}}), 4);  // hard 10 of two cards
-    ASSERT_EQ(calc.canDouble(s), das);
+    HandValues values(calc.shoe, calc.rules, kNoStates);
+    ASSERT_EQ(values.canDouble(s), das);
     // Each round gives every entry a different row, so entries cannot borrow
     // from one another unnoticed.
     for (int round = 0; round < kRows; ++round) {
@@ -749,7 +769,7 @@ TEST(HandValuesChooseBest, StrictComparisonsInOrderStandDoubleHit) {
         s.doubleEv[i] = r.dbl;
         s.hitEv[i] = r.hit;
       }
-      calc.chooseBest(s);
+      values.chooseBest(s);
       for (int i = 0; i < ValueCount; ++i) {
         const Choice& r = rows[(round + i) % kRows];
         EXPECT_EQ(s.actionAt(i), das ? r.withDouble : r.withoutDouble)
@@ -783,16 +803,17 @@ TEST(HandValuesSplitAces, TwoCardStatesOnlyStand) {
       s.otherIfDouble(i) = 7.0;
       s.otherIfHit(i) = 8.0;
     }
-    calc.computeStand(s, 1);
-    calc.computeDouble(s, 1);
-    calc.computeHit(s, 1);
-    calc.chooseBest(s);
-    calc.copyOtherToStand(s);
-    calc.computeOtherIfDouble(s);
-    calc.computeOtherIfHit(s);
+    HandValues values(calc.shoe, calc.rules, succ.states);
+    values.computeStand(s, 1);
+    values.computeDouble(s, 1);
+    values.computeHit(s, 1);
+    values.chooseBest(s);
+    values.copyOtherToStand(s);
+    values.computeOtherIfDouble(s);
+    values.computeOtherIfHit(s);
     for (int i = 0; i < ValueCount; ++i) {
       if (i > 0 && !dealable(calc.shoe, i)) continue;
-      EXPECT_NEAR(s.standEv[i], standFromDistribution(dealerRow(d.dealer, i), s.bestTotal()), kTol) << entryName(i);
+      EXPECT_NEAR(s.standEv[i], standFromDistribution(dealerRow(d.dealer, i), s.hand.bestTotal()), kTol) << entryName(i);
       EXPECT_EQ(s.doubleEv[i], 5.0) << entryName(i);
       EXPECT_EQ(s.hitEv[i], 6.0) << entryName(i);
       EXPECT_EQ(s.actionAt(i), Stand) << entryName(i);
@@ -821,11 +842,12 @@ TEST(HandValuesSplitAces, LoneAceUsesStandValuesUnlessHitAllowed) {
       s.otherIfDouble(i) = 7.0;
       s.otherIfHit(i) = 8.0;
     }
-    calc.computeStand(s, 1);
-    calc.computeDouble(s, 1);
-    calc.computeHit(s, 1);
-    calc.computeOtherIfDouble(s);
-    calc.computeOtherIfHit(s);
+    HandValues values(calc.shoe, calc.rules, succ.states);
+    values.computeStand(s, 1);
+    values.computeDouble(s, 1);
+    values.computeHit(s, 1);
+    values.computeOtherIfDouble(s);
+    values.computeOtherIfHit(s);
     for (int i = 0; i < ValueCount; ++i) {
       if (i > 0 && !dealable(calc.shoe, i)) continue;
       double hit = 0.0, split = 0.0, ifDouble = 0.0, ifHit = 0.0;

@@ -8,19 +8,17 @@ namespace {
 
 void expectEmptyPairHand(const PlayerHandState& s) {
   EXPECT_EQ(s.pairRank, 0);
-  EXPECT_EQ(s.counts, HandCounts{});
-  EXPECT_EQ(s.hardTotal, 0);
-  EXPECT_EQ(s.cardCount, 0);
-  EXPECT_FALSE(s.soft);
+  EXPECT_EQ(s.hand.counts, HandCounts{});
+  EXPECT_EQ(s.hand.hardTotal, 0);
+  EXPECT_EQ(s.hand.cardCount, 0);
+  EXPECT_FALSE(s.hand.soft);
   EXPECT_EQ(s.dealer, nullptr);
-  for (int r = 1; r <= RankCount; ++r) EXPECT_EQ(s.next[rankIndex(r)], nullptr);
+  for (int r = 1; r <= RankCount; ++r) EXPECT_EQ(s.next[rankIndex(r)], NoState);
   for (int i = 0; i < ValueCount; ++i) {
     EXPECT_EQ(s.standEv[i], -1.0);
     EXPECT_EQ(s.otherEv(i), 0.0);
     EXPECT_EQ(s.actionAt(i), 0);
   }
-  EXPECT_EQ(s.left, nullptr);
-  EXPECT_EQ(s.right, nullptr);
 }
 
 TEST(SplitCalculatorConstruction, FromOneDeckAndDefaultRules) {

@@ -50,7 +50,7 @@ bool sameBits(const ValueVector& a, const ValueVector& b) { return std::memcmp(a
 void expectSameResults(const PlayerHandState& a, const PlayerHandState& b, const std::string& what) {
   SCOPED_TRACE(what);
   EXPECT_EQ(a.pairRank, b.pairRank);
-  EXPECT_EQ(a.counts, b.counts);
+  EXPECT_EQ(a.hand.counts, b.hand.counts);
   EXPECT_TRUE(sameBits(a.splitEv, b.splitEv)) << "splitEv";
   EXPECT_TRUE(sameBits(a.hitEv, b.hitEv)) << "hitEv";
   EXPECT_TRUE(sameBits(a.standEv, b.standEv)) << "standEv";
@@ -147,11 +147,11 @@ TEST_P(SplitDriverRun, RestoresShoeAndLeavesLonePairCard) {
 
   const PlayerHandState& s = calc.pairHand;
   EXPECT_EQ(s.pairRank, c.pair);
-  EXPECT_EQ(s.cardCount, 1);
-  EXPECT_EQ(s.hardTotal, c.pair);
+  EXPECT_EQ(s.hand.cardCount, 1);
+  EXPECT_EQ(s.hand.hardTotal, c.pair);
   HandCounts lone{};
   lone[rankIndex(c.pair)] = 1;
-  EXPECT_EQ(s.counts, lone);
+  EXPECT_EQ(s.hand.counts, lone);
 
   const ShoeCounts left = shoeAfterPair(calc.shoe, c.removals, c.pair);
   double n = 0;
@@ -531,7 +531,7 @@ TEST(SplitDriverMemory, RunningOutIsAbandonedCleanly) {
     if (!(calc.shoe == before)) _exit(ShoeChanged);
     const PlayerHandState& now = calc.pairHand;
     if (!sameBits(now.splitEv, last.splitEv) || !sameBits(now.hitEv, last.hitEv) || now.pairRank != last.pairRank ||
-        now.counts != last.counts)
+        now.hand.counts != last.hand.counts)
       _exit(PairHandChanged);
     if (calc.dealerCache.recordCount() != 0 || calc.dealerCache.bytesUsed() != 0) _exit(CacheNotCleared);
 
