@@ -20,7 +20,12 @@
 // the RuleSet) and asks it per hand:
 //
 //   const HandRules play(rules, pair);   // hands grown from one split card
+//   (HandRules::unsplitPair(rules, pair) for the pair kept as one hand)
+//   play.mayHold(n)       whether a hand can come to hold n cards: what an
+//                         enumeration of compositions visits
+//   afterCard(h, r)       the shape one card of rank r later
 //   for each hand shape h, against a dealer record d of the hand's shoe:
+//     play.mayDraw(h)     a hit or a double may still add a card
 //     play.mustDraw(h)    the lone split card: it draws, its value is its
 //                         hit value (a resplit evaluator first asks
 //                         maySplitAgain and compares splitting with it)

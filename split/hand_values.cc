@@ -158,36 +158,32 @@ void HandValues::copyOtherToStand(PlayerHandState& s) {
     if (shoe.count(u) > 0) s.otherIfStand(u) = s.otherEv(u);
 }
 
-void HandValues::computeOtherIfDouble(PlayerHandState& s) {
+// The second hand's quantities: entry i of `quantity` at each successor,
+// summed over the cards drawn. Nothing for a hand that draws no card, nor
+// for a final split ace.
+template <typename Quantity>
+void HandValues::sumOtherOverDraws(PlayerHandState& s, OtherQuantity which, Quantity quantity) {
   const HandRules play = rulesOf(s);
   if (play.finalSplitAce() || !play.mayDraw(s.shape())) return;
-  // Cards that bust the first hand count too: the second hand then plays on
-  // without them.
   const DrawChances& draw = drawChancesNow();
   for (int i = 0; i < ValueCount; ++i) {
     if (!draw.dealable[i]) continue;
     double total = 0.0;
     for (int c = 1; c <= RankCount; ++c)
-      if (draw.drawable[i][rankIndex(c)])
-        total += draw.chance[i][rankIndex(c)] * successor(s, c).otherIfStand(i);
-    s.otherIfDouble(i) = total;
+      if (draw.drawable[i][rankIndex(c)]) total += draw.chance[i][rankIndex(c)] * quantity(successor(s, c), i);
+    (which == OtherIfDouble ? s.otherIfDouble(i) : s.otherIfHit(i)) = total;
   }
 }
 
+void HandValues::computeOtherIfDouble(PlayerHandState& s) {
+  // Cards that bust the first hand count too: the second hand then plays on
+  // without them.
+  sumOtherOverDraws(s, OtherIfDouble, [](const PlayerHandState& n, int i) { return n.otherIfStand(i); });
+}
+
 void HandValues::computeOtherIfHit(PlayerHandState& s) {
-  const HandRules play = rulesOf(s);
-  if (play.finalSplitAce() || !play.mayDraw(s.shape())) return;
-  const DrawChances& draw = drawChancesNow();
-  for (int i = 0; i < ValueCount; ++i) {
-    if (!draw.dealable[i]) continue;
-    double total = 0.0;
-    for (int c = 1; c <= RankCount; ++c) {
-      if (!draw.drawable[i][rankIndex(c)]) continue;
-      const PlayerHandState& n = successor(s, c);
-      total += draw.chance[i][rankIndex(c)] * otherForAction(n, n.actionAt(i), i);
-    }
-    s.otherIfHit(i) = total;
-  }
+  sumOtherOverDraws(s, OtherIfHit,
+                    [](const PlayerHandState& n, int i) { return otherForAction(n, n.actionAt(i), i); });
 }
 
 void HandValues::computeJoint(PlayerHandState& s) {

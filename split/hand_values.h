@@ -50,6 +50,9 @@ class HandValues {
     double chance[ValueCount][RankCount] = {};
   };
   const DrawChances& drawChancesNow();
+  enum OtherQuantity { OtherIfDouble, OtherIfHit };
+  template <typename Quantity>
+  void sumOtherOverDraws(PlayerHandState& s, OtherQuantity which, Quantity quantity);
   HandRules rulesOf(const PlayerHandState& s) const;
   const PlayerHandState& successor(const PlayerHandState& s, int rank) const {
     return states[s.next[rankIndex(rank)]];
