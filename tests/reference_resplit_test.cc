@@ -83,4 +83,111 @@ TEST_P(ReferenceResplitByHand, PerfectPlayMatchesTheHandValue) {
 INSTANTIATE_TEST_SUITE_P(Cases, ReferenceResplitByHand, ::testing::ValuesIn(HandCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// Small shoes under assorted rules: resplitting may only help perfect play
+// (the player can always decline), and perfect play is at least every fixed
+// strategy, entry by entry and in both views.
+struct OrderCase {
+  const char* name;
+  Counts shoe;
+  Rank pair;
+  RuleSet rules;
+};
+
+RuleSet rules(bool s17, DoubleRule doubling, bool das, bool peek, bool hsa, bool dspa, int charlie,
+              bool dan) {
+  RuleSet r;
+  r.standsOnSoft17 = s17;
+  r.doubleRule = doubling;
+  r.das = das;
+  r.dealerBjRule = peek ? DealerBjRule::FullPeek : DealerBjRule::NoPeek;
+  r.hsa = hsa;
+  r.dspa = dspa;
+  r.charlie5 = charlie == 5;
+  r.charlie6 = charlie == 6;
+  r.dan = dan;
+  return r;
+}
+
+// Most of these run out of cards under perfect play from 3 hands on (some
+// branch does); the first stays complete up to 3 hands.
+const OrderCase OrderCases[] = {
+    {"EightsOnTens", {1, 0, 0, 0, 0, 0, 1, 4, 1, 7}, 8,
+     rules(true, DoubleRule::AnyTwoCards, true, true, false, false, 0, false)},
+    {"Eights", {1, 0, 1, 1, 0, 1, 0, 4, 0, 3}, 8,
+     rules(true, DoubleRule::AnyTwoCards, true, true, false, false, 0, false)},
+    {"TwosH17NoPeekDan", {1, 4, 1, 1, 0, 0, 1, 0, 0, 3}, 2,
+     rules(false, DoubleRule::AnyTwoCards, true, false, false, false, 0, true)},
+    {"AcesHsaDspaCharlie5", {4, 1, 0, 0, 1, 0, 1, 0, 1, 3}, Ace,
+     rules(true, DoubleRule::AnyTwoCards, true, true, true, true, 5, false)},
+    {"AcesOneCard", {4, 0, 1, 0, 0, 1, 0, 1, 0, 4}, Ace,
+     rules(false, DoubleRule::NoDoubling, false, true, false, false, 0, false)},
+    {"TensDouble9to11", {1, 0, 1, 0, 1, 0, 1, 0, 0, 7}, Ten,
+     rules(true, DoubleRule::Hard9to11, true, true, false, false, 0, false)},
+    {"NinesSoftDoublesCharlie6", {0, 1, 1, 1, 0, 1, 0, 0, 4, 2}, 9,
+     rules(false, DoubleRule::Hard10or11AndSoft, true, false, false, false, 6, false)},
+};
+
+class ReferenceResplitOrder : public ::testing::TestWithParam<OrderCase> {};
+
+void expectAtMost(const ResplitValues& low, const ResplitValues& high, const std::string& what) {
+  for (int e = 0; e <= RankCount; ++e) {
+    ASSERT_EQ(low[e].dealt, high[e].dealt) << what << ", entry " << e;
+    if (!low[e].dealt) continue;
+    EXPECT_LE(low[e].unconditional, high[e].unconditional + 1e-12) << what << ", entry " << e;
+    EXPECT_LE(low[e].conditioned, high[e].conditioned + 1e-12) << what << ", entry " << e;
+  }
+}
+
+TEST_P(ReferenceResplitOrder, PerfectPlayGrowsWithHandsAndBeatsFixedStrategies) {
+  const OrderCase& c = GetParam();
+  for (bool resplitAces : {false, true}) {
+    if (resplitAces && c.pair != Ace) continue;
+    ResplitValues previous{};
+    for (int hands = 2; hands <= 4; ++hands) {
+      const std::string at = std::to_string(hands) + " hands" + (resplitAces ? ", RSA" : "");
+      const ResplitValues perfect = reference::referenceResplit(
+          c.shoe, c.pair, c.rules, hands, resplitAces, ResplitStrategy::Perfect);
+      EXPECT_TRUE(perfect[0].dealt);
+      if (hands > 2) expectAtMost(previous, perfect, "perfect play up to " + at);
+      for (ResplitStrategy s : {ResplitStrategy::CdzMinus, ResplitStrategy::Cdp1}) {
+        expectAtMost(reference::referenceResplit(c.shoe, c.pair, c.rules, hands, resplitAces, s),
+                     perfect,
+                     (s == ResplitStrategy::CdzMinus ? "CDZ- at " : "CDP1 at ") + at);
+      }
+      previous = perfect;
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, ReferenceResplitOrder, ::testing::ValuesIn(OrderCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// Published CDZ- figures for a pair of twos against a 7 on a small shoe, S17,
+// doubling any two cards, DAS, resplits to 4 hands but not aces, with the
+// unsplit pair's own plays. At 4 hands the whole round can run out of cards
+// (the dealer, in 3.3e-5 of the card orders), so the entry is flagged; those
+// orders end the same way whatever the dealer would have drawn.
+TEST(ReferenceResplitPublished, SmallShoeTwosAgainstSeven) {
+  const Counts shoe = {0, 4, 4, 2, 0, 0, 2, 0, 0, 7};
+  RuleSet r;
+  r.das = true;
+  const auto unsplit = reference::referenceUnsplit(shoe, 2, r);
+  ASSERT_TRUE(unsplit[7].complete && unsplit[7].canDouble);
+  EXPECT_NEAR(100 * unsplit[7].stand[0], -61.639194139, 5e-10);
+  EXPECT_NEAR(100 * unsplit[7].hit[0], -13.266733267, 5e-10);
+  EXPECT_NEAR(100 * unsplit[7].doubled[0], -123.278388278, 5e-10);
+
+  // Split once, as published for every number of hands when the pre-split
+  // strategy alone decides on resplitting (it hits 2,2 against a 7).
+  const auto once = reference::referenceResplit(shoe, 2, r, 2, false, ResplitStrategy::CdzMinus, 7);
+  EXPECT_TRUE(once[7].complete);
+  EXPECT_NEAR(100 * once[7].unconditional, -60.392038517, 5e-10);
+
+  const auto four = reference::referenceResplit(shoe, 2, r, 4, false, ResplitStrategy::CdzMinus, 7);
+  EXPECT_FALSE(four[7].complete);
+  EXPECT_FALSE(four[7].tieSensitive);
+  EXPECT_NEAR(100 * four[7].unconditional, -76.210220335, 5e-10);
+  EXPECT_EQ(four[7].conditioned, four[7].unconditional);  // no blackjack behind a 7
+}
+
 }  // namespace
