@@ -7,7 +7,11 @@
 // entry), hole card and draws are dealt card by card from what is left. Each
 // draw branches over the ranks left, with weight count / cards left. Values
 // are memoised by the exact state: the cards left, the finished hands, the
-// hand in play, the lone-pair hands waiting and the hands dealt so far.
+// hand in play, the lone-pair hands waiting and the hands dealt so far. The
+// dealer's play is dealt the same way from the exact shoe the last hand
+// leaves and memoised by that shoe alone (the chances of its final hands):
+// no hand is ever valued against any other shoe, so nothing here rests on
+// the cards being exchangeable.
 //
 // Model (shared by every strategy):
 // - The shoe handed in holds both pair cards. They are taken out; per up card
@@ -72,7 +76,7 @@
 #include <limits>
 #include <memory>
 #include <optional>
-#include <unordered_map>
+#include <vector>
 
 #include "model/rank.h"
 #include "model/rule_set.h"
@@ -165,6 +169,49 @@ struct KeyHash {
   }
 };
 
+// The memo of a recursion: keys and values inline, linear probing, grown at
+// half load. Keys are never inserted twice (each recursive step deals a card
+// or ends a hand, so no state waits on itself).
+template <class Value>
+class Memo {
+ public:
+  const Value* find(const Key& k) const {
+    if (slots_.empty()) return nullptr;
+    const std::size_t mask = slots_.size() - 1;
+    for (std::size_t i = KeyHash{}(k) & mask;; i = (i + 1) & mask) {
+      const Slot& s = slots_[i];
+      if (!s.used) return nullptr;
+      if (s.key == k) return &s.value;
+    }
+  }
+  void insert(const Key& k, const Value& v) {
+    if (2 * (count_ + 1) > slots_.size()) {
+      std::vector<Slot> old(std::max<std::size_t>(1024, 2 * slots_.size()));
+      old.swap(slots_);
+      for (const Slot& s : old) {
+        if (s.used) place(s.key, s.value);
+      }
+    }
+    place(k, v);
+    ++count_;
+  }
+
+ private:
+  struct Slot {
+    Key key;
+    Value value;
+    bool used = false;
+  };
+  void place(const Key& k, const Value& v) {
+    const std::size_t mask = slots_.size() - 1;
+    std::size_t i = KeyHash{}(k) & mask;
+    while (slots_[i].used) i = (i + 1) & mask;
+    slots_[i] = Slot{k, v, true};
+  }
+  std::vector<Slot> slots_;
+  std::size_t count_ = 0;
+};
+
 // Chances of the dealer's final hands from one exact shoe.
 struct DealerPlay {
   // Final hands 17..21 at 0..4, then a bust (or a hand the shoe could not
@@ -218,7 +265,7 @@ class Round {
 
  private:
   Outcome finish(State s, bool doubled);
-  const DealerPlay& dealer(const Cards& shoe, int left, int up, int hard, bool ace, int cards);
+  DealerPlay dealer(const Cards& shoe, int left, int up, int hard, bool ace, int cards);
   double settle(const State& s, int dealerTotal) const;
   double blackjack(const State& s) const;
   bool finalAce() const {
@@ -228,8 +275,8 @@ class Round {
 
   Setup setup_;
   FixedStrategy* strategy_;  // null: perfect play
-  std::unordered_map<Key, Outcome, KeyHash> memo_;
-  std::unordered_map<Key, DealerPlay, KeyHash> dealerMemo_;
+  Memo<Outcome> memo_;
+  Memo<DealerPlay> dealerMemo_;
 };
 
 // The decisions of CDZ- or CDP1 for one entry: the best action of a single
@@ -243,8 +290,7 @@ class FixedStrategy {
   Choice choose(const State& s) {
     Key k;
     for (int i = 0; i < RankCount; ++i) k.bytes[i] = static_cast<std::uint8_t>(s.hand[i]);
-    auto it = cache_.find(k);
-    if (it != cache_.end()) return it->second;
+    if (const Choice* known = cache_.find(k)) return *known;
 
     State v;
     v.shoe = shoe_;
@@ -282,7 +328,7 @@ class FixedStrategy {
     };
     c.tie = near(Action::Stand, o.stand) || near(Action::Double, o.doubled) ||
             near(Action::Hit, o.hit);
-    cache_.emplace(k, c);
+    cache_.insert(k, c);
     return c;
   }
 
@@ -293,7 +339,7 @@ class FixedStrategy {
   }
   Round single_;
   Cards shoe_;
-  std::unordered_map<Key, Choice, KeyHash> cache_;
+  Memo<Choice> cache_;
 };
 
 inline Key Round::key(const State& s, std::uint8_t phase) const {
@@ -386,7 +432,7 @@ inline Outcome Round::handTurn(const State& s) {
     kk.bytes[23] = hasAce(s.hand) ? 1 : 0;
     kk.bytes[24] = static_cast<std::uint8_t>(std::min(s.cards, 7));
   }
-  if (auto it = memo_.find(kk); it != memo_.end()) return it->second;
+  if (const Outcome* known = memo_.find(kk)) return *known;
 
   Outcome out;
   if (s.cards == 1) {
@@ -464,7 +510,7 @@ inline Outcome Round::handTurn(const State& s) {
     out.incomplete |= c.incomplete;
     out.tie |= c.tie;
   }
-  memo_.emplace(kk, out);
+  memo_.insert(kk, out);
   return out;
 }
 
@@ -488,7 +534,7 @@ inline Outcome Round::finish(State s, bool doubled) {
     return handTurn(s);
   }
   const int up = setup_.upCard;
-  const DealerPlay& d = up == 0 ? dealer(s.shoe, s.left, 0, 0, false, 0)
+  const DealerPlay d = up == 0 ? dealer(s.shoe, s.left, 0, 0, false, 0)
                                 : dealer(s.shoe, s.left, up, up, up == Ace, 1);
   Outcome out;
   for (int t = 0; t < DealerPlay::Blackjack; ++t) {
@@ -530,7 +576,7 @@ inline double Round::blackjack(const State& s) const {
 // The dealer's play from the exact shoe left when every hand is over, dealt
 // card by card: `cards` dealt so far (0 before the up card of the overall
 // entry, 1 before the hole card). Memoised by that shoe and the dealer's hand.
-inline const DealerPlay& Round::dealer(const Cards& shoe, int left, int up, int hard, bool ace,
+inline DealerPlay Round::dealer(const Cards& shoe, int left, int up, int hard, bool ace,
                                        int cards) {
   // Past the hole card the dealer's future rests on its total alone.
   Key k;
@@ -539,7 +585,7 @@ inline const DealerPlay& Round::dealer(const Cards& shoe, int left, int up, int 
   k.bytes[11] = static_cast<std::uint8_t>(hard);
   k.bytes[12] = ace ? 1 : 0;
   k.bytes[13] = static_cast<std::uint8_t>(std::min(cards, 2));
-  if (auto it = dealerMemo_.find(k); it != dealerMemo_.end()) return it->second;
+  if (const DealerPlay* known = dealerMemo_.find(k)) return *known;
 
   DealerPlay out;
   const int best = bestTotal(hard, ace);
@@ -563,14 +609,15 @@ inline const DealerPlay& Round::dealer(const Cards& shoe, int left, int up, int 
       }
       Cards t = shoe;
       --t[rankIndex(r)];
-      const DealerPlay& d = dealer(t, left - 1, cards == 0 ? r : up, hard + r, ace || r == Ace,
+      const DealerPlay d = dealer(t, left - 1, cards == 0 ? r : up, hard + r, ace || r == Ace,
                                    cards + 1);
       for (int i = 0; i < DealerPlay::Size; ++i) out.chance[i] += p * d.chance[i];
       out.shortToDraw |= d.shortToDraw;
       if (cards < 2) out.shortToDeal |= d.shortToDeal;
     }
   }
-  return dealerMemo_.emplace(k, out).first->second;
+  dealerMemo_.insert(k, out);
+  return out;
 }
 
 // Chance of a dealer blackjack on a shoe, up card unknown (u = 0) or known.
