@@ -649,15 +649,16 @@ inline Cards toCards(const std::array<int, RankCount>& counts) {
 }  // namespace detail
 
 // Values of splitting a pair of `pair` from `shoeCounts` (per rank, ace
-// first, both pair cards still in it), up to `hands` hands (2..4); every
-// entry, or only `onlyEntry` (0..10) when it is given.
+// first, both pair cards still in it, each count at most 127), up to `hands`
+// hands; every entry, or only `onlyEntry` (0..10) when it is given. No entry
+// is dealt when the pair cannot be, or when `hands` is not 2, 3 or 4.
 inline ResplitValues referenceResplit(const std::array<int, RankCount>& shoeCounts, Rank pair,
                                       const RuleSet& rules, int hands, bool resplitAces,
                                       ResplitStrategy strategy, int onlyEntry = -1) {
   using namespace detail;
   ResplitValues out{};
   const Cards full = toCards(shoeCounts);
-  if (full[rankIndex(pair)] < 2) return out;
+  if (full[rankIndex(pair)] < 2 || hands < 2 || hands > 4) return out;
   Cards afterPair = full;
   afterPair[rankIndex(pair)] = static_cast<std::int8_t>(afterPair[rankIndex(pair)] - 2);
 
@@ -704,9 +705,10 @@ inline ResplitValues referenceResplit(const std::array<int, RankCount>& shoeCoun
   return out;
 }
 
-// Stand, hit and double of the pair kept as one unsplit hand.
+// Stand, hit and double of the pair kept as one unsplit hand, at every
+// entry or only at `onlyEntry`.
 inline UnsplitValues referenceUnsplit(const std::array<int, RankCount>& shoeCounts, Rank pair,
-                                      const RuleSet& rules) {
+                                      const RuleSet& rules, int onlyEntry = -1) {
   using namespace detail;
   UnsplitValues out{};
   const Cards full = toCards(shoeCounts);
@@ -714,6 +716,7 @@ inline UnsplitValues referenceUnsplit(const std::array<int, RankCount>& shoeCoun
   Cards afterPair = full;
   afterPair[rankIndex(pair)] = static_cast<std::int8_t>(afterPair[rankIndex(pair)] - 2);
   for (int u = 0; u <= RankCount; ++u) {
+    if (onlyEntry >= 0 && u != onlyEntry) continue;
     Cards shoe = afterPair;
     if (u > 0) {
       if (shoe[rankIndex(u)] == 0) continue;

@@ -83,6 +83,30 @@ TEST_P(ReferenceResplitByHand, PerfectPlayMatchesTheHandValue) {
 INSTANTIATE_TEST_SUITE_P(Cases, ReferenceResplitByHand, ::testing::ValuesIn(HandCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// The dealer's play on a full deck (the pair's two cards added to it), S17:
+// standing on 16, 18 and 20 overall and against a 6, to six places as
+// published for the dealer's stand values.
+struct StandCase {
+  Rank pair;
+  int entry;
+  double value;
+};
+
+const StandCase StandCases[] = {
+    {8, 0, -0.432829}, {9, 0, -0.003107}, {Ten, 0, 0.580403},
+    {8, 6, -0.158354}, {9, 6, 0.281995},  {Ten, 6, 0.703538},
+};
+
+TEST(ReferenceResplitDealer, StandsOnAFullDeckAsPublished) {
+  for (const StandCase& c : StandCases) {
+    Counts deck = {4, 4, 4, 4, 4, 4, 4, 4, 4, 16};
+    deck[rankIndex(c.pair)] += 2;
+    const auto v = reference::referenceUnsplit(deck, c.pair, RuleSet{}, c.entry);
+    ASSERT_TRUE(v[c.entry].complete);
+    EXPECT_NEAR(v[c.entry].stand[0], c.value, 5e-7) << "pair " << c.pair << ", entry " << c.entry;
+  }
+}
+
 // Small shoes under assorted rules: resplitting may only help perfect play
 // (the player can always decline), and perfect play is at least every fixed
 // strategy, entry by entry and in both views.
@@ -171,7 +195,7 @@ TEST(ReferenceResplitPublished, SmallShoeTwosAgainstSeven) {
   const Counts shoe = {0, 4, 4, 2, 0, 0, 2, 0, 0, 7};
   RuleSet r;
   r.das = true;
-  const auto unsplit = reference::referenceUnsplit(shoe, 2, r);
+  const auto unsplit = reference::referenceUnsplit(shoe, 2, r, 7);
   ASSERT_TRUE(unsplit[7].complete && unsplit[7].canDouble);
   EXPECT_NEAR(100 * unsplit[7].stand[0], -61.639194139, 5e-10);
   EXPECT_NEAR(100 * unsplit[7].hit[0], -13.266733267, 5e-10);
