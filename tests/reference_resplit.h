@@ -150,6 +150,13 @@ inline void addToHand(State& s, int rank) {
 inline bool hasAce(const Cards& c) { return c[rankIndex(Ace)] > 0; }
 inline int bestTotal(int hard, bool ace) { return ace && hard <= 11 ? hard + 10 : hard; }
 
+// A memo key. Round states: bytes 0..9 the cards left per rank, 10 unused,
+// 11 the hands waiting, 12 the hands dealt, 13 the hands finished, 14..21
+// those hands (total with 0x40 for a charlie, then stake) in sorted order,
+// 22..31 the hand in play. Dealer states: 0..9 the cards left, 10 the up card
+// (before the hole card only), 11 the hard total, 12 an ace held, 13 the
+// cards dealt (0, 1, or 2 for two or more). A fixed strategy's decisions: 0..9
+// the hand's cards.
 struct Key {
   std::array<std::uint8_t, 32> bytes{};
   bool operator==(const Key&) const = default;
@@ -271,7 +278,7 @@ class Round {
   bool finalAce() const {
     return setup_.splitHands && setup_.pair == Ace && !setup_.rules.hsa;
   }
-  Key key(const State& s, std::uint8_t phase) const;
+  Key key(const State& s) const;
 
   Setup setup_;
   FixedStrategy* strategy_;  // null: perfect play
@@ -342,11 +349,10 @@ class FixedStrategy {
   Memo<Choice> cache_;
 };
 
-inline Key Round::key(const State& s, std::uint8_t phase) const {
+inline Key Round::key(const State& s) const {
   Key k;
   auto& b = k.bytes;
   for (int i = 0; i < RankCount; ++i) b[i] = static_cast<std::uint8_t>(s.shoe[i]);
-  b[10] = phase;
   b[11] = static_cast<std::uint8_t>(s.pending);
   b[12] = static_cast<std::uint8_t>(s.hands);
   b[13] = static_cast<std::uint8_t>(s.doneCount);
@@ -422,7 +428,7 @@ inline Round::Options Round::options(const State& s) {
 }
 
 inline Outcome Round::handTurn(const State& s) {
-  Key kk = key(s, 0);
+  Key kk = key(s);
   // The hand in play: its cards for a fixed strategy (its decisions read
   // them), its total, aces and card count for perfect play.
   if (strategy_ != nullptr) {
