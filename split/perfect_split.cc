@@ -55,6 +55,7 @@
 #include <vector>
 
 #include "base/parallel.h"
+#include "base/vector_level.h"
 #include "dealer/dealer_outcome.h"
 #include "split/hand_values.h"
 #include "split/split_views.h"
@@ -141,7 +142,8 @@ class PerfectSolver {
   }
 
   // The state's number within its level.
-  std::size_t stateIndex(const Level& level, std::size_t g, int code) const;
+  // Inlined into the value loop, whose vector-level versions count bits in one instruction.
+  [[gnu::always_inline]] inline std::size_t stateIndex(const Level& level, std::size_t g, int code) const;
   void countStates(Level& level) const;
   void checkBudget() const;
   void pollStop() const {
@@ -253,7 +255,7 @@ PerfectSolver::PerfectSolver(const ShoeCounts& afterPairCounts, const ShoeCounts
   words = (codeCount + 63) / 64;
 }
 
-std::size_t PerfectSolver::stateIndex(const Level& level, std::size_t g, int code) const {
+inline std::size_t PerfectSolver::stateIndex(const Level& level, std::size_t g, int code) const {
   const std::uint64_t* b = level.bits.data() + g * static_cast<std::size_t>(words);
   const int word = code / 64;
   const std::uint64_t bit = std::uint64_t{1} << (code % 64);
@@ -459,6 +461,7 @@ void PerfectSolver::fillRecords(const Level& level, const std::vector<int>& entr
   if (dealerIncomplete.load()) incomplete.store(true);
 }
 
+SPLITEV_VECTOR_CLONES
 void PerfectSolver::evaluateGroup(std::size_t k, std::size_t g, const std::vector<int>& entries, const Records& here,
                                   const Records* below, const double* belowValues, double* values,
                                   bool& complete) const {

@@ -57,8 +57,8 @@ std::optional<std::int64_t> wholeNumber(const json& value) {
   return std::nullopt;
 }
 
-// Reads the rules object into rules, or gives the refusal.
-std::optional<std::string> readRules(const json& object, RuleSet& rules) {
+// Reads the rules object into rules and resplit, or gives the refusal.
+std::optional<std::string> readRules(const json& object, RuleSet& rules, ResplitRules& resplit) {
   if (!object.is_object()) return refused("rules", object, "an object");
   for (const auto& item : object.items()) {
     const std::string& key = item.key();
@@ -96,11 +96,22 @@ std::optional<std::string> readRules(const json& object, RuleSet& rules) {
       refusal = flag(rules.dspa);
     } else if (key == "dan") {
       refusal = flag(rules.dan);
+    } else if (key == "resplit_aces") {
+      refusal = flag(resplit.resplitAces);
+    } else if (key == "hands") {
+      const std::optional<std::int64_t> hands = wholeNumber(value);
+      if (!hands) {
+        refusal = refused(name, value, "2, 3 or 4");
+      } else if ((refusal = checkHands(*hands, name))) {
+      } else {
+        resplit.hands = static_cast<int>(*hands);
+      }
     } else if (key == "charlie") {
       const std::optional<std::int64_t> cards = wholeNumber(value);
       if (!cards || !setCharlie(rules, *cards)) refusal = refused(name, value, "0, 5 or 6");
     } else {
-      refusal = "unknown key " + shown(json(name)) + "; allowed: soft17, double, peek, das, hsa, dspa, charlie, dan";
+      refusal = "unknown key " + shown(json(name)) +
+                "; allowed: soft17, double, peek, das, hsa, dspa, charlie, dan, hands, resplit_aces";
     }
     if (refusal) return refusal;
   }
@@ -156,7 +167,7 @@ std::variant<TableCase, std::string> parseBatchLine(std::string_view line) {
         removed[i] = *n;
       }
     } else if (key == "rules") {
-      refusal = readRules(value, c.rules);
+      refusal = readRules(value, c.rules, c.resplit);
     } else if (key == "pairs") {
       refusal = readPairs(value, c.pairs);
     } else {

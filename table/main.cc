@@ -3,11 +3,14 @@
 #include <string>
 #include <vector>
 
+#include "table/stop_signals.h"
 #include "table/table_program.h"
 
 int main(int argc, char** argv) {
   try {
-    return runTableProgram(std::vector<std::string>(argv + 1, argv + argc), stdin, stdout, stderr);
+    const StopSignals signals;
+    return runTableProgram(std::vector<std::string>(argv + 1, argv + argc), stdin, stdout, stderr,
+                           [] { return StopSignals::caught(); });
   } catch (const std::exception& error) {
     std::fputs("splitev-table: ", stderr);
     std::fputs(error.what(), stderr);

@@ -25,6 +25,17 @@ std::optional<Rank> parsePairName(std::string_view name) {
   return std::nullopt;
 }
 
+std::optional<int> parseEntryName(std::string_view name) {
+  if (name == "overall") return 0;
+  if (const std::optional<Rank> rank = parsePairName(name)) return *rank;
+  return std::nullopt;
+}
+
+std::optional<std::string> checkHands(std::int64_t hands, std::string_view name) {
+  if (hands >= 2 && hands <= 4) return std::nullopt;
+  return std::string(name) + ": " + std::to_string(hands) + " is out of range; allowed: 2, 3 or 4";
+}
+
 std::string_view doubleRuleName(DoubleRule rule) {
   return DoubleRuleNames[static_cast<std::size_t>(rule)];
 }

@@ -12,6 +12,7 @@
 
 #include "model/rank.h"
 #include "model/rule_set.h"
+#include "split/perfect_split.h"
 
 // The most decks a shoe may hold: 52 x 41297762 cards still fit a signed
 // 32-bit total.
@@ -21,11 +22,18 @@ constexpr std::int32_t TableMaxDecks = 41297762;
 using PairSet = std::array<bool, RankCount>;
 inline constexpr PairSet AllPairs = {true, true, true, true, true, true, true, true, true, true};
 
+// Which entries of split_perfect to compute: entry 0 overall, entry u
+// against up card u.
+using EntrySet = std::array<bool, 11>;
+inline constexpr EntrySet AllEntries = {true, true, true, true, true, true, true, true, true, true, true};
+
 struct TableCase {
   std::int32_t decks = 1;  // 1..TableMaxDecks
   Removals removed{};      // cards taken out of the full shoe, ace first
   RuleSet rules;
   PairSet pairs = AllPairs;
+  ResplitRules resplit;         // hands 2..4 and resplitting aces, for split_perfect
+  EntrySet upCards = AllEntries;  // the entries of split_perfect computed
 };
 
 // The name a rank has in every output and input: "A", "2".."9", "T".
@@ -35,6 +43,14 @@ std::string_view rankName(Rank rank);
 std::optional<Rank> parsePairName(std::string_view name);
 // What parsePairName accepts, for messages.
 inline constexpr std::string_view PairNamesAllowed = "A (or a, 1), 2 to 9, T (or t, 10)";
+
+// Entries by name, as the up cards and "overall" are named in every output:
+// "overall", "A" (or a, 1), "2".."9", "T" (or t, 10).
+std::optional<int> parseEntryName(std::string_view name);
+inline constexpr std::string_view EntryNamesAllowed = "overall, A (or a, 1), 2 to 9, T (or t, 10)";
+
+// The number of hands checked: 2, 3 or 4.
+std::optional<std::string> checkHands(std::int64_t hands, std::string_view name);
 
 // The doubling rules by name, in DoubleRule order: "any", "10-11", "9-11",
 // "10-11-soft", "9-11-soft", "hard", "none".

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <new>
 #include <string_view>
 #include <variant>
@@ -56,6 +57,19 @@ class ProgressLine {
     std::fwrite(text.data(), 1, text.size(), err);
     std::fflush(err);
   }
+  // Any text in place of the counts.
+  void show(std::string_view what) {
+    if (!shown) return;
+    std::string text = "\r";
+    text += ProgramName;
+    text += ": ";
+    text += what;
+    const std::size_t length = text.size() - 1;
+    if (length < width) text.append(width - length, ' ');
+    width = length;
+    std::fwrite(text.data(), 1, text.size(), err);
+    std::fflush(err);
+  }
   // Takes the line away before anything else goes to standard error.
   void clear() {
     if (!shown || width == 0) return;
@@ -83,6 +97,12 @@ bool reportPairProblems(std::FILE* err, const CaseReport& report, std::string_vi
       message(err, subject + ": " + std::string(pairStatusText(pair.status)));
       failed = true;
     }
+    if (pair.status == PairStatus::TooLarge) {
+      const std::size_t mib = (pair.neededBytes + (std::size_t{1} << 20) - 1) >> 20;
+      message(err, subject + ": split_perfect needs about " + std::to_string(mib) +
+                       " MiB, more than --max-memory allows; give --max-memory " + std::to_string(mib) + " or more");
+      failed = true;
+    }
     if (pair.status == PairStatus::CannotBeDealt && noRowsForRefused) message(err, subject + " cannot be dealt");
     std::string incomplete;
     for (const QuantityValues& values : pair.quantities) {
@@ -94,17 +114,47 @@ bool reportPairProblems(std::FILE* err, const CaseReport& report, std::string_vi
   return failed;
 }
 
-int runSingle(const TableOptions& options, std::FILE* out, std::FILE* err) {
+// The runner's stop test and split_perfect's progress on the progress line,
+// shown once a pair has taken a second.
+void connect(CaseRunner& runner, const TableOptions& options, ProgressLine& progress,
+             const std::function<int()>& stopSignal) {
+  runner.memoryBudget = options.memoryBudget;
+  if (stopSignal) runner.stopRequested = [stopSignal] { return stopSignal() != 0; };
+  struct PairClock {
+    Rank pair = 0;
+    std::chrono::steady_clock::time_point start;
+  };
+  auto clock = std::make_shared<PairClock>();
+  runner.perfectProgress = [clock, &progress](Rank pair, std::string_view phase, double share) {
+    const auto now = std::chrono::steady_clock::now();
+    if (clock->pair != pair) {
+      clock->pair = pair;
+      clock->start = now;
+    }
+    const std::chrono::duration<double> elapsed = now - clock->start;
+    if (elapsed.count() < 1.0) return;
+    progress.show(formatPhaseProgress("pair " + std::string(rankName(pair)) + ", split_perfect", phase, share,
+                                      elapsed.count()));
+  };
+}
+
+int runSingle(const TableOptions& options, std::FILE* out, std::FILE* err, const std::function<int()>& stopSignal) {
   // Only the split tables need nothing but the split.
   const bool splitAlone = options.format == OutputFormat::Text && options.show == TextShow::Split;
   CaseRunner runner(options.threads, options.cacheBudget,
                     splitAlone ? PairQuantities::Split : PairQuantities::Decision);
   ProgressLine progress(err, options.progress);
+  connect(runner, options, progress, stopSignal);
   int total = 0;
   for (bool asked : options.single.pairs) total += asked ? 1 : 0;
   progress.update(0, total, "pair");
-  const CaseReport report =
-      runner.evaluate(options.single, [&](int done, int) { progress.update(done, total, "pair"); });
+  CaseReport report;
+  try {
+    report = runner.evaluate(options.single, [&](int done, int) { progress.update(done, total, "pair"); });
+  } catch (const CaseCancelled&) {
+    progress.clear();
+    return 128 + stopSignal();
+  }
   progress.clear();
   const bool failed = reportPairProblems(err, report, "", options.format == OutputFormat::Csv);
   const std::string text = options.format == OutputFormat::Text  ? formatText(report, options.show)
@@ -124,9 +174,11 @@ struct LineBuffer {
   ~LineBuffer() { std::free(data); }
 };
 
-int runBatch(const TableOptions& options, std::FILE* in, std::FILE* out, std::FILE* err) {
+int runBatch(const TableOptions& options, std::FILE* in, std::FILE* out, std::FILE* err,
+             const std::function<int()>& stopSignal) {
   CaseRunner runner(options.threads, options.cacheBudget, PairQuantities::Decision);
   ProgressLine progress(err, options.progress);
+  connect(runner, options, progress, stopSignal);
   bool failed = false;
   std::int64_t lineNumber = 0;
   LineBuffer buffer;
@@ -152,6 +204,13 @@ int runBatch(const TableOptions& options, std::FILE* in, std::FILE* out, std::FI
     } catch (const std::bad_alloc&) {
       answer = formatBatchError(lineNumber, "not enough memory for this case");
       failed = true;
+    } catch (const CaseCancelled&) {
+      progress.clear();
+      return 128 + stopSignal();
+    }
+    if (stopSignal && stopSignal() != 0) {
+      progress.clear();
+      return 128 + stopSignal();
     }
     if (!writeOut(out, answer)) {
       progress.clear();
@@ -169,7 +228,8 @@ int runBatch(const TableOptions& options, std::FILE* in, std::FILE* out, std::FI
 
 }  // namespace
 
-int runTableProgram(const std::vector<std::string>& arguments, std::FILE* in, std::FILE* out, std::FILE* err) {
+int runTableProgram(const std::vector<std::string>& arguments, std::FILE* in, std::FILE* out, std::FILE* err,
+                    const std::function<int()>& stopSignal) {
   const CommandLine command = parseCommandLine(arguments);
   if (const auto* refusal = std::get_if<RefuseCommandLine>(&command)) {
     message(err, refusal->reason + " (see --help)");
@@ -177,5 +237,5 @@ int runTableProgram(const std::vector<std::string>& arguments, std::FILE* in, st
   }
   if (const auto* text = std::get_if<ShowText>(&command)) return writeOut(out, text->text) ? 0 : writeFailed(err);
   const TableOptions& options = std::get<RunTable>(command).options;
-  return options.batch ? runBatch(options, in, out, err) : runSingle(options, out, err);
+  return options.batch ? runBatch(options, in, out, err, stopSignal) : runSingle(options, out, err, stopSignal);
 }
