@@ -93,7 +93,8 @@ class PerfectSolver {
   void evaluate(const std::vector<int>& entries, std::array<double, 11>& rootValue);
 
   std::size_t stateCount() const;
-  std::size_t groupCount() const;
+  // Dealer shoes walked so far (once per pass).
+  std::size_t dealerShoeCount() const { return shoesWalked; }
   bool complete() const { return !incomplete.load(); }
 
  private:
@@ -188,6 +189,7 @@ class PerfectSolver {
   std::size_t structure = 0;
   std::atomic<bool> incomplete{false};
   std::size_t statesTotal = 0;
+  std::size_t shoesWalked = 0;
   mutable std::atomic<std::size_t> statesDone{0};
   std::size_t passCount = 1;
   std::thread::id mainThread = std::this_thread::get_id();
@@ -411,12 +413,6 @@ std::size_t PerfectSolver::stateCount() const {
   return n;
 }
 
-std::size_t PerfectSolver::groupCount() const {
-  std::size_t n = 0;
-  for (const Level& l : levels) n += l.keys.size();
-  return n;
-}
-
 std::size_t PerfectSolver::passBytes(int lanes) const {
   std::size_t most = 0;
   const auto l = static_cast<std::size_t>(lanes);
@@ -433,10 +429,19 @@ std::size_t PerfectSolver::passBytes(int lanes) const {
 }
 
 void PerfectSolver::fillRecords(const Level& level, const std::vector<int>& entries, Records& records) {
-  const std::size_t groups = level.keys.size();
   const std::size_t lanes = entries.size();
   records.lanes = lanes;
-  records.values.assign(groups * RecordRows * lanes, 0.0);
+  records.values.assign(level.keys.size() * RecordRows * lanes, 0.0);
+  // Only groups with a hand being played read their record (a group of lone
+  // pair cards alone, after a hand busted, reads its successors').
+  std::vector<std::uint32_t> played;
+  for (std::size_t g = 0; g < level.keys.size(); ++g) {
+    const std::uint64_t* b = level.bits.data() + g * static_cast<std::size_t>(words);
+    bool play = (b[0] >> phases) != 0;
+    for (int w = 1; w < words && !play; ++w) play = b[w] != 0;
+    if (play) played.push_back(static_cast<std::uint32_t>(g));
+  }
+  const std::size_t groups = played.size();
   const std::size_t batches = (groups + WalkLanes - 1) / WalkLanes;
   std::atomic<bool> dealerIncomplete{false};
   parallelFor(control.threads, batches, [&](std::size_t batch) {
@@ -445,12 +450,12 @@ void PerfectSolver::fillRecords(const Level& level, const std::vector<int>& entr
     DealerProbabilities probabilities[WalkLanes];
     const std::size_t begin = batch * WalkLanes;
     const int count = static_cast<int>(std::min<std::size_t>(WalkLanes, groups - begin));
-    for (int s = 0; s < count; ++s) shoes[s] = shoeOf(level.keys[begin + static_cast<std::size_t>(s)]);
+    for (int s = 0; s < count; ++s) shoes[s] = shoeOf(level.keys[played[begin + static_cast<std::size_t>(s)]]);
     dealerProbabilitiesBatch(shoes, count, rules.standsOnSoft17, probabilities);
     for (int s = 0; s < count; ++s) {
       const DealerOutcome record(probabilities[s]);
       if (!record.complete) dealerIncomplete.store(true, std::memory_order_relaxed);
-      double* out = records.values.data() + (begin + static_cast<std::size_t>(s)) * RecordRows * lanes;
+      double* out = records.values.data() + played[begin + static_cast<std::size_t>(s)] * RecordRows * lanes;
       for (std::size_t l = 0; l < lanes; ++l) {
         for (int position = 0; position < StandCount; ++position)
           out[static_cast<std::size_t>(position) * lanes + l] = record.stand[position][entries[l]];
@@ -459,6 +464,7 @@ void PerfectSolver::fillRecords(const Level& level, const std::vector<int>& entr
     }
   });
   if (dealerIncomplete.load()) incomplete.store(true);
+  shoesWalked += groups;
 }
 
 SPLITEV_VECTOR_CLONES
@@ -695,7 +701,6 @@ PerfectResults evaluatePerfectSplit(const Shoe& shoe, const Removals& removals, 
     PerfectSolver solver(live.currentCounts, live.takenOut(), rules, pair, resplit, control);
     solver.build();
     results.states = solver.stateCount();
-    results.dealerShoes = solver.groupCount();
 
     // As many entries per pass as the budget allows.
     int lanes = static_cast<int>(entries.size());
@@ -716,6 +721,7 @@ PerfectResults evaluatePerfectSplit(const Shoe& shoe, const Removals& removals, 
       ++results.passes;
     }
     results.split.complete = solver.complete();
+    results.dealerShoes = solver.dealerShoeCount() / results.passes;
     for (int i : entries) results.split.ev[static_cast<std::size_t>(i)] = value[static_cast<std::size_t>(i)];
   } catch (const StopRequested&) {
     results.run = PerfectRun::Cancelled;

@@ -59,7 +59,7 @@ struct PerfectResults {
   // exactly when run is.
   SplitResults split;
   std::size_t states = 0;       // player states valued (per pass)
-  std::size_t dealerShoes = 0;  // distinct shoes the dealer was played against
+  std::size_t dealerShoes = 0;  // distinct shoes a hand was played against (dealer walks per pass)
   std::size_t passes = 0;       // passes over the states, each on a share of the entries
   std::size_t estimatedBytes = 0;  // peak the computation needs (for TooLarge: with one entry per pass)
 };

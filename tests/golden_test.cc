@@ -10,9 +10,9 @@
 // first hand played for both hands worth at least the split (the same where
 // split aces take one card and have no choice), and need no dealer record
 // the split did not (split aces taking one card excepted: the pair kept as
-// one hand draws more). On the one-deck cases the split with resplits under
-// perfect play, allowed no resplit (two hands), must give the joint split
-// bit for bit.
+// one hand draws more). On half the one-deck cases (every pair and rule set
+// among them) the split with resplits under perfect play, allowed no
+// resplit (two hands), must give the joint split bit for bit.
 //
 // To write the file afresh from the engine as it is:
 //   SPLITEV_GOLDEN_OUT=tests/golden/split_golden.txt ./build/tests/splitev_tests --gtest_filter='Shards/Golden.*'
@@ -252,7 +252,7 @@ TEST_P(Golden, EngineMatchesTheCommittedResultsBitForBit) {
     const GoldenResult g = runCase(c, threads, decide ? &decided : nullptr);
     EXPECT_EQ(resultText(g), line.substr(colon + 3)) << where;
     if (decide && g.run == SplitRun::Completed) checkDecision(c, g, decided, where);
-    if (decide && g.run == SplitRun::Completed && c.decks == 1) {
+    if (decide && g.run == SplitRun::Completed && c.decks == 1 && (lines + lines / RankCount) % 2 == 0) {
       PerfectControl control;
       control.threads = threads;
       const PerfectResults perfect =
