@@ -57,7 +57,7 @@
 #include "base/parallel.h"
 #include "base/vector_level.h"
 #include "dealer/dealer_outcome.h"
-#include "split/hand_values.h"
+#include "split/hand_rules.h"
 #include "split/split_views.h"
 
 namespace {
@@ -74,6 +74,15 @@ constexpr std::size_t GroupsPerTask = 64;
 
 // Stand value positions of a dealer record, then its blackjack chances.
 constexpr int RecordRows = StandCount + 1;
+
+// The rules with the split limits of the resplit rules: hands - 1 splits,
+// of aces only one unless they may be resplit.
+RuleSet withSplitLimits(const RuleSet& rules, const ResplitRules& resplit) {
+  RuleSet limited = rules;
+  limited.maxSplits = static_cast<std::int16_t>(resplit.hands - 1);
+  limited.maxSplitsAces = static_cast<std::int16_t>(resplit.resplitAces ? resplit.hands - 1 : 1);
+  return limited;
+}
 
 class PerfectSolver {
  public:
@@ -126,7 +135,7 @@ class PerfectSolver {
     return static_cast<int>((key >> offset[rankIndex(rank)]) & mask[rankIndex(rank)]);
   }
   // Resplits that can still happen: none once the pair cards are gone.
-  int resplitsLeft(int r, int pairCardsLeft) const { return mayResplitRank ? std::min(r, pairCardsLeft) : 0; }
+  int resplitsLeft(int r, int pairCardsLeft) const { return std::min(r, pairCardsLeft); }
   int pairCardsLeft(std::uint64_t key) const { return afterPair[rankIndex(pair)] - countIn(key, pair); }
 
   void addState(Level& level, std::size_t g, int code) const {
@@ -163,10 +172,9 @@ class PerfectSolver {
   Rank pair;
   ResplitRules resplit;
   const PerfectControl& control;
-  bool finalAce;
-  bool mayResplitRank;
-  bool peek;
-  int maxClass;
+  HandRules play;     // the split hands' rules, resplit limits included
+  int firstResplits;  // resplits the rules allow once the pair is split
+  int maxClass;       // card counts from here on are alike
 
   std::array<int, RankCount> offset{};
   std::array<std::uint64_t, RankCount> mask{};
@@ -178,6 +186,9 @@ class PerfectSolver {
   std::vector<int> classCards;
   std::vector<std::array<int, RankCount>> classAfter;  // class after a card, -1 on a bust
   std::vector<bool> classMayDouble;
+  std::vector<bool> classMayDraw;     // hit or double: not a split ace that has its card
+  std::vector<bool> classMustStand;   // the last hand's only choice: also hard 21
+  std::vector<int> classStandRow;     // HandRules::standRow
   std::array<int, RankCount> twoCardClass{};           // {P, c}
 
   int resplitsRange = 1;  // r runs 0..hands-2
@@ -204,10 +215,11 @@ PerfectSolver::PerfectSolver(const ShoeCounts& afterPairCounts, const ShoeCounts
       pair(pairRank),
       resplit(resplitRules),
       control(perfectControl),
-      finalAce(pairRank == Ace && !ruleSet.hsa),
-      mayResplitRank(pairRank != Ace || resplitRules.resplitAces),
-      peek(ruleSet.peeks()),
-      maxClass(ruleSet.charlie5 ? 5 : ruleSet.charlie6 ? 6 : 3) {
+      play(withSplitLimits(ruleSet, resplitRules), pairRank),
+      firstResplits(0),
+      maxClass(play.alikeFromCards()) {
+  // r, the resplits left, counts the splits maySplitAgain still allows.
+  while (firstResplits < resplit.hands - 2 && play.maySplitAgain(1 + firstResplits)) ++firstResplits;
   // D packed in 64 bits: per rank as many bits as the most cards of it all
   // the hands can draw (each at most 21 points before its last card, plus
   // the resplit pair cards), or the shoe holds.
@@ -233,24 +245,22 @@ PerfectSolver::PerfectSolver(const ShoeCounts& afterPairCounts, const ShoeCounts
         classTotal.push_back(total);
         classSoft.push_back(soft == 1);
         classCards.push_back(cards);
-        classMayDouble.push_back(doublingAllowed(rules, pair, total, soft == 1, cards));
+        const HandShape shape{total, soft == 1, cards};
+        classMayDouble.push_back(play.mayDouble(shape));
+        classMayDraw.push_back(play.mayDraw(shape));
+        classMustStand.push_back(play.mustStand(shape));
+        classStandRow.push_back(play.standRow(shape));
       }
     }
   }
   classAfter.resize(static_cast<std::size_t>(classCount));
+  auto classOf = [&](const HandShape& h) { return h.total > 21 ? -1 : index[h.total][h.soft ? 1 : 0][h.cards]; };
   for (int cls = 0; cls < classCount; ++cls) {
     const std::size_t i = static_cast<std::size_t>(cls);
-    for (int c = 1; c <= RankCount; ++c) {
-      const int t = classTotal[i] + c;
-      classAfter[i][rankIndex(c)] =
-          t > 21 ? -1
-                 : index[t][(classSoft[i] || c == Ace) && t <= 11 ? 1 : 0][std::min(classCards[i] + 1, maxClass)];
-    }
+    const HandShape shape{classTotal[i], classSoft[i], classCards[i]};
+    for (int c = 1; c <= RankCount; ++c) classAfter[i][rankIndex(c)] = classOf(afterCard(shape, c, maxClass));
   }
-  for (int c = 1; c <= RankCount; ++c) {
-    const int t = pair + c;
-    twoCardClass[rankIndex(c)] = index[t][(pair == Ace || c == Ace) && t <= 11 ? 1 : 0][2];
-  }
+  for (int c = 1; c <= RankCount; ++c) twoCardClass[rankIndex(c)] = classOf(afterCard(play.splitCard(), c, maxClass));
   resplitsRange = resplit.hands - 1;
   phases = resplit.hands * resplitsRange;
   codeCount = phases * (1 + classCount);
@@ -305,7 +315,7 @@ void PerfectSolver::build() {
     Level& root = levels.back();
     root.keys.push_back(0);
     root.bits.assign(static_cast<std::size_t>(words), 0);
-    addStart(root, 0, 1, resplit.hands - 2);
+    addStart(root, 0, 1, firstResplits);
     countStates(root);
   }
   std::uint64_t unit[RankCount];
@@ -371,7 +381,7 @@ void PerfectSolver::build() {
               if (n[rankIndex(c)] == 0) continue;
               const std::size_t to = child(c);
               addPlay(next, to, w, r, twoCardClass[rankIndex(c)]);
-              if (c == pair && r > 0 && mayResplitRank) addStart(next, to, w + 1, r - 1);
+              if (c == pair && r > 0) addStart(next, to, w + 1, r - 1);
             }
             continue;
           }
@@ -379,8 +389,8 @@ void PerfectSolver::build() {
           const int cls = (code - phases) % classCount;
           const int w = phase / resplitsRange;
           const int r = phase % resplitsRange;
-          const int total = classTotal[static_cast<std::size_t>(cls)];
-          if (finalAce || (w == 0 && total >= 21)) continue;  // stands
+          // The hand stands: the last hand on hard 21, or a split ace that has its card.
+          if (w == 0 ? classMustStand[static_cast<std::size_t>(cls)] : !classMayDraw[static_cast<std::size_t>(cls)]) continue;
           for (int c = 1; c <= RankCount; ++c) {
             if (n[rankIndex(c)] == 0) continue;
             const std::size_t to = child(c);
@@ -502,15 +512,13 @@ void PerfectSolver::evaluateGroup(std::size_t k, std::size_t g, const std::vecto
   // Stand values of a class against a record: the record's row, or for a
   // charlie 1 less twice the blackjack chance (into scratch).
   auto standOf = [&](const double* rec, int cls, double* scratch) -> const double* {
-    const std::size_t i = static_cast<std::size_t>(cls);
-    const int cards = classCards[i];
-    if ((rules.charlie5 && cards >= 5) || (rules.charlie6 && cards >= 6)) {
+    const int row = classStandRow[static_cast<std::size_t>(cls)];
+    if (row == HandRules::Charlie) {
       const double* bj = rec + StandCount * lanes;
-      for (std::size_t l = 0; l < lanes; ++l) scratch[l] = 1.0 - 2.0 * bj[l];
+      for (std::size_t l = 0; l < lanes; ++l) scratch[l] = HandRules::charlieValue(bj[l]);
       return scratch;
     }
-    const int best = classSoft[i] ? classTotal[i] + 10 : classTotal[i];
-    return rec + static_cast<std::size_t>(best >= 17 ? best - 17 : StandBelow17) * lanes;
+    return rec + static_cast<std::size_t>(row) * lanes;  // a hand being played never busts
   };
   auto valueBelow = [&](int c, int code) -> const double* {
     const auto to = static_cast<std::size_t>(successor[rankIndex(c)]);
@@ -542,16 +550,16 @@ void PerfectSolver::evaluateGroup(std::size_t k, std::size_t g, const std::vecto
           const std::uint64_t childKey = level.keys[g] + (std::uint64_t{1} << offset[rankIndex(c)]);
           const int childPairs = pairCards - countIn(childKey, pair);
           const int playLeft = w == 0 ? 0 : resplitsLeft(r, childPairs);
-          const double* play = valueBelow(c, playCode(w, playLeft, twoCardClass[rankIndex(c)]));
-          if (c == pair && r > 0 && mayResplitRank) {
+          const double* playOn = valueBelow(c, playCode(w, playLeft, twoCardClass[rankIndex(c)]));
+          if (c == pair && r > 0) {
             const double* again = valueBelow(c, startCode(w + 1, resplitsLeft(r - 1, childPairs)));
             const double* bj = recordBelow(c) + StandCount * lanes;
             for (std::size_t l = 0; l < lanes; ++l) {
-              const double resplitValue = peek ? again[l] + bj[l] : again[l];
-              sum[l] += chance[rankIndex(c)][l] * std::max(play[l], resplitValue);
+              const double resplitValue = play.peeks() ? again[l] + bj[l] : again[l];
+              sum[l] += chance[rankIndex(c)][l] * std::max(playOn[l], resplitValue);
             }
           } else {
-            for (std::size_t l = 0; l < lanes; ++l) sum[l] += chance[rankIndex(c)][l] * play[l];
+            for (std::size_t l = 0; l < lanes; ++l) sum[l] += chance[rankIndex(c)][l] * playOn[l];
           }
         }
         for (std::size_t l = 0; l < lanes; ++l) out[l] = dealable[l] ? sum[l] : 0.0;
@@ -568,8 +576,8 @@ void PerfectSolver::evaluateGroup(std::size_t k, std::size_t g, const std::vecto
       const double* stand = standOf(record, cls, charlie);
       const double* nextHere = w > 0 ? values + stateIndex(level, g, startCode(w - 1, r)) * lanes : nullptr;
 
-      if (finalAce || (w == 0 && t >= 21)) {
-        // The hand stands: a split ace on its one card, or the last hand on hard 21.
+      if (w == 0 ? classMustStand[ci] : !classMayDraw[ci]) {
+        // The hand stands: a split ace that has its card, or the last hand on hard 21.
         for (std::size_t l = 0; l < lanes; ++l)
           out[l] = dealable[l] ? (nextHere != nullptr ? stand[l] + nextHere[l] : stand[l]) : 0.0;
         continue;
@@ -594,7 +602,7 @@ void PerfectSolver::evaluateGroup(std::size_t k, std::size_t g, const std::vecto
             const double* v = valueBelow(c, playCode(w, childLeft, after));
             for (std::size_t l = 0; l < lanes; ++l) hit[l] += p[l] * v[l];
           } else {
-            for (std::size_t l = 0; l < lanes; ++l) hit[l] += p[l] * (-1.0 + next[l]);
+            for (std::size_t l = 0; l < lanes; ++l) hit[l] += p[l] * (LostBet + next[l]);
           }
           for (std::size_t l = 0; l < lanes; ++l) afterDouble[l] += p[l] * next[l];
         } else {
@@ -602,30 +610,28 @@ void PerfectSolver::evaluateGroup(std::size_t k, std::size_t g, const std::vecto
             const double* v = valueBelow(c, playCode(0, 0, after));
             for (std::size_t l = 0; l < lanes; ++l) hit[l] += p[l] * v[l];
           } else {
-            for (std::size_t l = 0; l < lanes; ++l) hit[l] += p[l] * -1.0;
+            for (std::size_t l = 0; l < lanes; ++l) hit[l] += p[l] * LostBet;
           }
         }
         if (!mayDouble || t == 21) continue;
         if (after < 0) {
-          for (std::size_t l = 0; l < lanes; ++l) doubled[l] += p[l] * (peek ? -2.0 + blackjack[l] : -2.0);
+          for (std::size_t l = 0; l < lanes; ++l) doubled[l] += p[l] * play.doubledBust(blackjack[l]);
         } else {
           double nextCharlie[MaxLanes];
           const double* nextStand = standOf(recordBelow(c), after, nextCharlie);
           for (std::size_t l = 0; l < lanes; ++l)
-            doubled[l] += p[l] * (peek ? 2.0 * nextStand[l] + blackjack[l] : 2.0 * nextStand[l]);
+            doubled[l] += p[l] * play.doubledStand(nextStand[l], blackjack[l]);
         }
       }
       if (mayDouble && t == 21) {
-        for (std::size_t l = 0; l < lanes; ++l) doubled[l] = peek ? -2.0 + blackjack[l] : -2.0;
+        for (std::size_t l = 0; l < lanes; ++l) doubled[l] = play.doubledBust(blackjack[l]);
       }
 
       for (std::size_t l = 0; l < lanes; ++l) {
         double x;
         if (w == 0) {
-          // The last hand plays for itself: stand before double before hit at equal value.
-          x = stand[l];
-          if (mayDouble && x < doubled[l]) x = doubled[l];
-          if (x < hit[l]) x = hit[l];
+          // The last hand plays for itself.
+          x = chooseAction(stand[l], doubled[l], hit[l], mayDouble).value;
         } else {
           // Hitting or doubling a hard 21 only burns a card for the hands
           // to come, and only with a card to take.
@@ -673,7 +679,7 @@ void PerfectSolver::evaluate(const std::vector<int>& entries, std::array<double,
     values.swap(belowValues);
   }
   // The root: the first hand's lone pair card, two hands dealt.
-  const std::size_t root = stateIndex(levels[0], 0, startCode(1, resplitsLeft(resplit.hands - 2, afterPair[rankIndex(pair)])));
+  const std::size_t root = stateIndex(levels[0], 0, startCode(1, resplitsLeft(firstResplits, afterPair[rankIndex(pair)])));
   rootValue.fill(0.0);
   for (std::size_t l = 0; l < lanes; ++l) rootValue[static_cast<std::size_t>(entries[l])] = belowValues[root * lanes + l];
 }
