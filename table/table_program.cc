@@ -7,11 +7,13 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <optional>
 #include <string_view>
 #include <variant>
 
 #include "table/batch_line.h"
 #include "table/command_line.h"
+#include "table/stop_signal.h"
 #include "table/table_run.h"
 
 namespace {
@@ -25,8 +27,10 @@ void message(std::FILE* err, std::string_view text) {
 }
 
 // Writes and flushes, so a pipeline sees each line as it is done; false
-// when the output cannot take it (a full disk, a closed descriptor).
+// when the output cannot take it (a full disk, a closed descriptor). A stop
+// signal waits until the text is out whole.
 bool writeOut(std::FILE* out, std::string_view text) {
+  const DeferStop wholeText;
   return std::fwrite(text.data(), 1, text.size(), out) == text.size() && std::fflush(out) == 0;
 }
 
@@ -106,11 +110,16 @@ int runSingle(const TableOptions& options, std::FILE* out, std::FILE* err) {
   const CaseReport report =
       runner.evaluate(options.single, [&](int done, int) { progress.update(done, total, "pair"); });
   progress.clear();
-  const bool failed = reportPairProblems(err, report, "", options.format == OutputFormat::Csv);
   const std::string text = options.format == OutputFormat::Text  ? formatText(report, options.show)
                            : options.format == OutputFormat::Csv ? formatCsv(report)
                                                                  : formatJson(report);
-  if (!writeOut(out, text)) return writeFailed(err);
+  bool failed = false;
+  {
+    const DeferStop warningsAndOutput;
+    failed = reportPairProblems(err, report, "", options.format == OutputFormat::Csv);
+    if (!writeOut(out, text)) return writeFailed(err);
+  }
+  if (stopRequested()) return stopExitStatus();
   return failed ? 1 : 0;
 }
 
@@ -138,24 +147,36 @@ int runBatch(const TableOptions& options, std::FILE* in, std::FILE* out, std::FI
 
     // A line that does not fit in memory fails alone; the batch goes on.
     std::string answer;
+    std::optional<CaseReport> report;
     try {
       const auto parsed = parseBatchLine(line);
       if (const auto* reason = std::get_if<std::string>(&parsed)) {
         answer = formatBatchError(lineNumber, *reason);
         failed = true;
       } else {
-        const CaseReport report = runner.evaluate(std::get<TableCase>(parsed));
-        progress.clear();
-        failed |= reportPairProblems(err, report, "line " + std::to_string(lineNumber) + ": ", false);
-        answer = formatJson(report);
+        report = runner.evaluate(std::get<TableCase>(parsed));
+        answer = formatJson(*report);
       }
     } catch (const std::bad_alloc&) {
+      report.reset();
       answer = formatBatchError(lineNumber, "not enough memory for this case");
       failed = true;
     }
-    if (!writeOut(out, answer)) {
+    {
+      // A stop from here on lets the case's warnings and its line go out.
+      const DeferStop warningsAndLine;
+      if (report) {
+        progress.clear();
+        failed |= reportPairProblems(err, *report, "line " + std::to_string(lineNumber) + ": ", false);
+      }
+      if (!writeOut(out, answer)) {
+        progress.clear();
+        return writeFailed(err);
+      }
+    }
+    if (stopRequested()) {
       progress.clear();
-      return writeFailed(err);
+      return stopExitStatus();
     }
     progress.update(lineNumber, std::nullopt, "case");
   }
@@ -175,7 +196,10 @@ int runTableProgram(const std::vector<std::string>& arguments, std::FILE* in, st
     message(err, refusal->reason + " (see --help)");
     return 2;
   }
-  if (const auto* text = std::get_if<ShowText>(&command)) return writeOut(out, text->text) ? 0 : writeFailed(err);
+  if (const auto* text = std::get_if<ShowText>(&command)) {
+    if (!writeOut(out, text->text)) return writeFailed(err);
+    return stopRequested() ? stopExitStatus() : 0;
+  }
   const TableOptions& options = std::get<RunTable>(command).options;
   return options.batch ? runBatch(options, in, out, err) : runSingle(options, out, err);
 }

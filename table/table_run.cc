@@ -116,6 +116,21 @@ PairReport decisionPairReport(Rank pair, const SplitDecision& decision, const Ru
   return report;
 }
 
+namespace {
+
+// Whether one set of removals lies within the other (equal ones included).
+bool nested(const Removals& a, const Removals& b) {
+  bool aWithinB = true;
+  bool bWithinA = true;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    aWithinB = aWithinB && a[i] <= b[i];
+    bWithinA = bWithinA && b[i] <= a[i];
+  }
+  return aWithinB || bWithinA;
+}
+
+}  // namespace
+
 SplitCalculator& CaseRunner::calculatorFor(const TableCase& c) {
   // Cached dealer outcomes hold for one full shoe and one soft-17 rule.
   if (!calculator || calculator->shoe.decks != c.decks ||
@@ -124,8 +139,11 @@ SplitCalculator& CaseRunner::calculatorFor(const TableCase& c) {
     calculator = std::make_unique<SplitCalculator>(Shoe(c.decks), c.rules);
     calculator->threads = threads;
     calculator->dealerCacheBudget = cacheBudget;
+  } else if (acrossCases == CacheAcrossCases::WhenRelated && !nested(c.removed, lastRemoved)) {
+    calculator->clearDealerOutcomes();
   }
   calculator->rules = c.rules;
+  lastRemoved = c.removed;
   return *calculator;
 }
 
