@@ -143,6 +143,7 @@ void printRow(const std::string& workload, const std::string& setting, const Run
   std::printf("%-9s %-22s %9.3f %10.1f  %016llx%s\n", workload.c_str(), setting.c_str(), r.seconds,
               static_cast<double>(r.peakKiB) / 1024.0, static_cast<unsigned long long>(r.checksum),
               r.status == 0 ? "" : "  FAILED");
+  std::fflush(stdout);
 }
 
 }  // namespace
@@ -163,7 +164,7 @@ int main(int argc, char** argv) {
       return 2;
     }
   }
-  if (budgets.empty()) budgets = {16, 64, 256, 1024, 4096};
+  if (budgets.empty()) budgets = {64, 256, 1024, 4096};
   const std::size_t defaultBudgetMiB = 4096;  // splitev-table's --cache-budget default
 
   std::printf("cores: %u, vector level %d; median of %d runs each\n", std::thread::hardware_concurrency(),
