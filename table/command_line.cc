@@ -45,8 +45,10 @@ struct TypedValues {
   bool batch = false;
 };
 
+// The value is the user's: shown escaped and cut short, so that it can
+// neither pass for a line of its own nor reach the terminal as a control code.
 std::string refusedValue(std::string_view option, std::string_view value, std::string_view allowed) {
-  return std::string(option) + ": \"" + std::string(value) + "\" is not allowed; allowed: " + std::string(allowed);
+  return std::string(option) + ": \"" + shownText(value) + "\" is not allowed; allowed: " + std::string(allowed);
 }
 
 // A whole number in [low, high], or the refusal.
@@ -231,6 +233,19 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
   app.add_flag("--batch", typed.batch,
                "read cases as JSON lines from standard input; write one JSON line for each");
 
+  // A flag is on when given and off when not: a value would be guessed at
+  // (CLI11 reads "--das=0" as off and "--h17=2" as on), so none is taken.
+  for (const std::string& argument : arguments) {
+    if (argument == "--") break;
+    const std::size_t equals = argument.find('=');
+    if (argument.rfind("--", 0) != 0 || equals == std::string::npos) continue;
+    const std::string name = argument.substr(0, equals);
+    for (const CLI::Option* option : app.get_options()) {
+      if (option->get_expected_max() == 0 && option->check_name(name))
+        return RefuseCommandLine{refusedValue(name, argument.substr(equals + 1), "nothing: the flag alone")};
+    }
+  }
+
   // Unknown arguments are refused below, one at a time, in their order.
   app.allow_extras();
   std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());
@@ -241,13 +256,14 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
   } catch (const CLI::CallForVersion& version) {
     return ShowText{std::string(version.what()) + "\n"};
   } catch (const CLI::ParseError& error) {
-    return RefuseCommandLine{error.what()};
+    // Its messages name options, not values; escaped all the same.
+    return RefuseCommandLine{shownText(error.what(), std::string::npos)};
   }
 
   if (const std::vector<std::string> extras = app.remaining(); !extras.empty()) {
     const std::string& first = extras.front();
-    if (first.size() > 1 && first.front() == '-') return RefuseCommandLine{first + ": unknown option"};
-    return RefuseCommandLine{"\"" + first + "\": unexpected argument; every value follows its option"};
+    if (first.size() > 1 && first.front() == '-') return RefuseCommandLine{shownText(first) + ": unknown option"};
+    return RefuseCommandLine{"\"" + shownText(first) + "\": unexpected argument; every value follows its option"};
   }
   auto checked = checkedOptions(typed);
   if (auto* refusal = std::get_if<std::string>(&checked)) return RefuseCommandLine{*refusal};

@@ -5,6 +5,7 @@
 // the batch lines share, so both accept and refuse exactly the same values.
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -62,6 +63,16 @@ inline constexpr std::string_view DoubleRulesAllowed = "any, 10-11, 9-11, 10-11-
 int charlieCards(const RuleSet& rules);
 // Sets the charlie rule from 0, 5 or 6; false for any other count.
 bool setCharlie(RuleSet& rules, std::int64_t cards);
+
+// How much of a refused value a message shows, in characters.
+inline constexpr std::size_t MaxShownValue = 40;
+
+// Text from the user as a one-line message may quote it: a line break, an
+// escape code or any other control character and an invalid UTF-8 byte
+// appear as visible escapes (\n, \u001b, \xff; a quote or backslash
+// escaped too), and the text is cut after at most `limit` characters,
+// ending in "...". Pure.
+std::string shownText(std::string_view text, std::size_t limit = MaxShownValue);
 
 // A whole number in plain decimal (digits only, an optional leading minus),
 // or nothing when the text is anything else or does not fit.

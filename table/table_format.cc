@@ -203,9 +203,10 @@ std::string jsonQuantity(const QuantityValues& values) {
   return text + "}";
 }
 
-// The best plays, in the unconditional view only: both views rank the plays alike.
-std::string jsonBest(const BestActions& best) {
-  std::string text = jsonString(BestName) + ":{" + jsonString(viewName(0)) + ":{";
+// The best plays, in the unconditional view only: both views rank the plays
+// alike. complete as for the CSV's best row: false when any compared value is.
+std::string jsonBest(const BestActions& best, bool complete) {
+  std::string text = jsonString(BestName) + ":{\"complete\":" + boolText(complete) + "," + jsonString(viewName(0)) + ":{";
   for (std::size_t i = 0; i < EntryOrder.size(); ++i) {
     const std::optional<Action>& action = best[static_cast<std::size_t>(EntryOrder[i])];
     if (i > 0) text += ",";
@@ -328,7 +329,7 @@ std::string formatJson(const CaseReport& report) {
     }
     if (pair.best) {
       text += ",";
-      text += jsonBest(*pair.best);
+      text += jsonBest(*pair.best, allComplete(pair));
     }
     text += "}";
   }

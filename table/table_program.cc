@@ -8,11 +8,13 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <optional>
 #include <string_view>
 #include <variant>
 
 #include "table/batch_line.h"
 #include "table/command_line.h"
+#include "table/stop_signal.h"
 #include "table/table_run.h"
 
 namespace {
@@ -26,8 +28,10 @@ void message(std::FILE* err, std::string_view text) {
 }
 
 // Writes and flushes, so a pipeline sees each line as it is done; false
-// when the output cannot take it (a full disk, a closed descriptor).
+// when the output cannot take it (a full disk, a closed descriptor). A stop
+// signal waits until the text is out whole.
 bool writeOut(std::FILE* out, std::string_view text) {
+  const DeferStop wholeText;
   return std::fwrite(text.data(), 1, text.size(), out) == text.size() && std::fflush(out) == 0;
 }
 
@@ -116,10 +120,9 @@ bool reportPairProblems(std::FILE* err, const CaseReport& report, std::string_vi
 
 // The runner's stop test and split_perfect's progress on the progress line,
 // shown once a pair has taken a second.
-void connect(CaseRunner& runner, const TableOptions& options, ProgressLine& progress,
-             const std::function<int()>& stopSignal) {
+void connect(CaseRunner& runner, const TableOptions& options, ProgressLine& progress) {
   runner.memoryBudget = options.memoryBudget;
-  if (stopSignal) runner.stopRequested = [stopSignal] { return stopSignal() != 0; };
+  runner.stopRequested = [] { return stopRequested(); };
   struct PairClock {
     Rank pair = 0;
     std::chrono::steady_clock::time_point start;
@@ -138,13 +141,13 @@ void connect(CaseRunner& runner, const TableOptions& options, ProgressLine& prog
   };
 }
 
-int runSingle(const TableOptions& options, std::FILE* out, std::FILE* err, const std::function<int()>& stopSignal) {
+int runSingle(const TableOptions& options, std::FILE* out, std::FILE* err) {
   // Only the split tables need nothing but the split.
   const bool splitAlone = options.format == OutputFormat::Text && options.show == TextShow::Split;
   CaseRunner runner(options.threads, options.cacheBudget,
                     splitAlone ? PairQuantities::Split : PairQuantities::Decision);
   ProgressLine progress(err, options.progress);
-  connect(runner, options, progress, stopSignal);
+  connect(runner, options, progress);
   int total = 0;
   for (bool asked : options.single.pairs) total += asked ? 1 : 0;
   progress.update(0, total, "pair");
@@ -153,14 +156,19 @@ int runSingle(const TableOptions& options, std::FILE* out, std::FILE* err, const
     report = runner.evaluate(options.single, [&](int done, int) { progress.update(done, total, "pair"); });
   } catch (const CaseCancelled&) {
     progress.clear();
-    return 128 + stopSignal();
+    return stopExitStatus();
   }
   progress.clear();
-  const bool failed = reportPairProblems(err, report, "", options.format == OutputFormat::Csv);
   const std::string text = options.format == OutputFormat::Text  ? formatText(report, options.show)
                            : options.format == OutputFormat::Csv ? formatCsv(report)
                                                                  : formatJson(report);
-  if (!writeOut(out, text)) return writeFailed(err);
+  bool failed = false;
+  {
+    const DeferStop warningsAndOutput;
+    failed = reportPairProblems(err, report, "", options.format == OutputFormat::Csv);
+    if (!writeOut(out, text)) return writeFailed(err);
+  }
+  if (stopRequested()) return stopExitStatus();
   return failed ? 1 : 0;
 }
 
@@ -174,11 +182,10 @@ struct LineBuffer {
   ~LineBuffer() { std::free(data); }
 };
 
-int runBatch(const TableOptions& options, std::FILE* in, std::FILE* out, std::FILE* err,
-             const std::function<int()>& stopSignal) {
+int runBatch(const TableOptions& options, std::FILE* in, std::FILE* out, std::FILE* err) {
   CaseRunner runner(options.threads, options.cacheBudget, PairQuantities::Decision);
   ProgressLine progress(err, options.progress);
-  connect(runner, options, progress, stopSignal);
+  connect(runner, options, progress);
   bool failed = false;
   std::int64_t lineNumber = 0;
   LineBuffer buffer;
@@ -190,31 +197,40 @@ int runBatch(const TableOptions& options, std::FILE* in, std::FILE* out, std::FI
 
     // A line that does not fit in memory fails alone; the batch goes on.
     std::string answer;
+    std::optional<CaseReport> report;
     try {
       const auto parsed = parseBatchLine(line);
       if (const auto* reason = std::get_if<std::string>(&parsed)) {
         answer = formatBatchError(lineNumber, *reason);
         failed = true;
       } else {
-        const CaseReport report = runner.evaluate(std::get<TableCase>(parsed));
-        progress.clear();
-        failed |= reportPairProblems(err, report, "line " + std::to_string(lineNumber) + ": ", false);
-        answer = formatJson(report);
+        report = runner.evaluate(std::get<TableCase>(parsed));
+        answer = formatJson(*report);
       }
     } catch (const std::bad_alloc&) {
+      report.reset();
       answer = formatBatchError(lineNumber, "not enough memory for this case");
       failed = true;
     } catch (const CaseCancelled&) {
+      // The case is dropped: nothing of it is written.
       progress.clear();
-      return 128 + stopSignal();
+      return stopExitStatus();
     }
-    if (stopSignal && stopSignal() != 0) {
-      progress.clear();
-      return 128 + stopSignal();
+    {
+      // A stop from here on lets the case's warnings and its line go out.
+      const DeferStop warningsAndLine;
+      if (report) {
+        progress.clear();
+        failed |= reportPairProblems(err, *report, "line " + std::to_string(lineNumber) + ": ", false);
+      }
+      if (!writeOut(out, answer)) {
+        progress.clear();
+        return writeFailed(err);
+      }
     }
-    if (!writeOut(out, answer)) {
+    if (stopRequested()) {
       progress.clear();
-      return writeFailed(err);
+      return stopExitStatus();
     }
     progress.update(lineNumber, std::nullopt, "case");
   }
@@ -228,14 +244,16 @@ int runBatch(const TableOptions& options, std::FILE* in, std::FILE* out, std::FI
 
 }  // namespace
 
-int runTableProgram(const std::vector<std::string>& arguments, std::FILE* in, std::FILE* out, std::FILE* err,
-                    const std::function<int()>& stopSignal) {
+int runTableProgram(const std::vector<std::string>& arguments, std::FILE* in, std::FILE* out, std::FILE* err) {
   const CommandLine command = parseCommandLine(arguments);
   if (const auto* refusal = std::get_if<RefuseCommandLine>(&command)) {
     message(err, refusal->reason + " (see --help)");
     return 2;
   }
-  if (const auto* text = std::get_if<ShowText>(&command)) return writeOut(out, text->text) ? 0 : writeFailed(err);
+  if (const auto* text = std::get_if<ShowText>(&command)) {
+    if (!writeOut(out, text->text)) return writeFailed(err);
+    return stopRequested() ? stopExitStatus() : 0;
+  }
   const TableOptions& options = std::get<RunTable>(command).options;
-  return options.batch ? runBatch(options, in, out, err, stopSignal) : runSingle(options, out, err, stopSignal);
+  return options.batch ? runBatch(options, in, out, err) : runSingle(options, out, err);
 }

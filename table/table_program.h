@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdio>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -9,7 +8,6 @@
 // exit status: 0 when everything was computed and written, 1 when a case
 // or batch line failed or the output could not be written, 2 when the
 // command line is refused (then nothing goes to out), 128 + the signal when
-// stopSignal (polled during long computations) gives one: the case being
-// computed is dropped and nothing of it written.
-int runTableProgram(const std::vector<std::string>& arguments, std::FILE* in, std::FILE* out, std::FILE* err,
-                    const std::function<int()>& stopSignal = {});
+// a stop signal caught by a StopSignals (table/stop_signal.h) ended it after
+// a whole line.
+int runTableProgram(const std::vector<std::string>& arguments, std::FILE* in, std::FILE* out, std::FILE* err);

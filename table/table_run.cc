@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "split/split_views.h"
+#include "table/stop_signal.h"
 
 namespace {
 
@@ -129,6 +130,21 @@ PairReport decisionPairReport(Rank pair, const SplitDecision& decision, const Ru
   return report;
 }
 
+namespace {
+
+// Whether one set of removals lies within the other (equal ones included).
+bool nested(const Removals& a, const Removals& b) {
+  bool aWithinB = true;
+  bool bWithinA = true;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    aWithinB = aWithinB && a[i] <= b[i];
+    bWithinA = bWithinA && b[i] <= a[i];
+  }
+  return aWithinB || bWithinA;
+}
+
+}  // namespace
+
 SplitCalculator& CaseRunner::calculatorFor(const TableCase& c) {
   // Cached dealer outcomes hold for one full shoe and one soft-17 rule.
   if (!calculator || calculator->shoe.decks != c.decks ||
@@ -137,8 +153,11 @@ SplitCalculator& CaseRunner::calculatorFor(const TableCase& c) {
     calculator = std::make_unique<SplitCalculator>(Shoe(c.decks), c.rules);
     calculator->threads = threads;
     calculator->dealerCacheBudget = cacheBudget;
+  } else if (acrossCases == CacheAcrossCases::WhenRelated && !nested(c.removed, lastRemoved)) {
+    calculator->clearDealerOutcomes();
   }
   calculator->rules = c.rules;
+  lastRemoved = c.removed;
   return *calculator;
 }
 
@@ -189,6 +208,9 @@ CaseReport CaseRunner::evaluate(const TableCase& c, const std::function<void(int
         if (perfectProgress) control.progress = [&](std::string_view phase, double share) { perfectProgress(pair, phase, share); };
         // Its own memory: the dealer cache's records are not needed for it.
         if (calc.dealerCache.bytesUsed() > memoryBudget / 4) calc.clearDealerOutcomes();
+        // It polls for a stop: a signal is only recorded meanwhile, and the
+        // case dropped once the computation has returned.
+        const std::optional<DeferStop> polled = stopRequested ? std::optional<DeferStop>(std::in_place) : std::nullopt;
         const PerfectResults perfect =
             evaluatePerfectSplit(calc.shoe, c.removed, pair, c.rules, c.resplit, control);
         if (perfect.run == PerfectRun::Cancelled) throw CaseCancelled{};

@@ -234,7 +234,7 @@ TEST(TableFormat, JsonObjectOnOneLine) {
                 eightsView("-0.2857142857142857", "-0.375", "-0.16666666666666666", "0.25") +
                 "},\"double\":{\"complete\":false,\"unconditional\":" + eightsView("null", "null", "null", "null") +
                 ",\"conditioned\":" + eightsView("null", "null", "null", "null") +
-                "},\"best\":{\"unconditional\":" +
+                "},\"best\":{\"complete\":false,\"unconditional\":" +
                 eightsView("\"split\"", "\"split\"", "\"hit\"", "\"hit\"") + "}}]}\n");
 }
 
