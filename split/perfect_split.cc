@@ -57,6 +57,7 @@
 #include "base/parallel.h"
 #include "base/vector_level.h"
 #include "dealer/dealer_outcome.h"
+#include "dealer/dealer_walk.h"
 #include "split/hand_rules.h"
 #include "split/split_views.h"
 
