@@ -742,6 +742,7 @@ PerfectResults evaluatePerfectSplit(const Shoe& shoe, const Removals& removals, 
   } catch (const BudgetExceeded& exceeded) {
     results.run = PerfectRun::TooLarge;
     results.estimatedBytes = exceeded.bytes;
+    results.estimateComplete = false;
     return results;
   } catch (const std::bad_alloc&) {
     results.run = PerfectRun::OutOfMemory;
