@@ -150,13 +150,29 @@ class HandRules {
   // best total (below 17 all alike). The pointer is to d, scratch or a
   // constant row.
   const double* standValues(const DealerOutcome* d, const HandShape& h, double (&scratch)[EntryCount]) const {
-    const int best = h.soft ? h.total + 10 : h.total;
-    if (best > 21) return BustedRow;
-    if (isCharlie(h.cards)) {
-      for (int i = 0; i < EntryCount; ++i) scratch[i] = 1.0 - 2.0 * d->blackjack[i];
+    const int row = standRow(h);
+    if (row == Busted) return BustedRow;
+    if (row == Charlie) {
+      for (int i = 0; i < EntryCount; ++i) scratch[i] = charlieValue(d->blackjack[i]);
       return scratch;
     }
-    return d->stand[best >= 17 ? best - 17 : StandBelow17];
+    return d->stand[row];
+  }
+
+  // The same rule for an evaluator that keeps a record's rows its own way:
+  // the stand row hand h reads (0..4 for 17..21, StandBelow17 below), or
+  // Busted or Charlie, whose values no row holds (LostBet, charlieValue).
+  static constexpr int Busted = -1;
+  static constexpr int Charlie = -2;
+  int standRow(const HandShape& h) const {
+    const int best = h.soft ? h.total + 10 : h.total;
+    if (best > 21) return Busted;
+    if (isCharlie(h.cards)) return Charlie;
+    return best >= 17 ? best - 17 : StandBelow17;
+  }
+  template <typename Value>
+  static Value charlieValue(const Value& blackjack) {
+    return Value(1.0) - Value(2.0) * blackjack;
   }
 
   // The doubled stake: twice the value of standing on the card drawn. Under

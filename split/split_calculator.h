@@ -2,7 +2,7 @@
 
 #include <cstddef>
 
-#include "dealer/dealer_outcome.h"
+#include "dealer/dealer_cache.h"
 #include "model/rank.h"
 #include "model/rule_set.h"
 #include "model/shoe.h"
