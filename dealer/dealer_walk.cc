@@ -1,7 +1,9 @@
 #include "dealer/dealer_walk.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
+#include <span>
 #include <vector>
 
 #include "base/vector_level.h"
