@@ -1,9 +1,7 @@
 #include "dealer/dealer_walk.h"
 
 #include <algorithm>
-#include <cstdint>
 #include <cstring>
-#include <span>
 #include <vector>
 
 #include "base/vector_level.h"
@@ -30,12 +28,12 @@ struct alignas(64) RowLanes {
 
 // Per-thread scratch of the walk, kept between batches.
 struct WalkScratch {
-  std::vector<DrawLanes> draw;  // one per draw of the table, then the zero draw
-  std::vector<RowLanes> rows;   // indexed by DealerHandTable::Row
+  std::vector<DrawLanes> draw;  // one per draw of the plan
+  std::vector<RowLanes> rows;   // the final totals' rows, then one per state
 };
 
 // The walk that dominates the dealer engine's cost: one pass over the
-// table, one shoe per lane. Every lane performs the same additions and
+// plan, one shoe per lane. Every lane performs the same additions and
 // multiplications in the same order as a walk of its shoe alone would; a
 // lane without the card adds a product with a zero probability, which
 // leaves its sums unchanged. The sums run on vectors of the machine's
@@ -49,14 +47,14 @@ using Int4 = std::int32_t __attribute__((vector_size(4 * sizeof(std::int32_t))))
 using Mask4 = std::int64_t __attribute__((vector_size(4 * sizeof(std::int64_t))));
 
 #if SPLITEV_LEVEL_DISPATCH
-#define SPLITEV_WALK_LEVEL walkV4
+#define SPLITEV_WALK_NAME walkV4
 #define SPLITEV_WALK_TARGET SPLITEV_TARGET_V4
 #define SPLITEV_WALK_PART Lanes
 #define SPLITEV_WALK_INT_PART IntLanes
 #define SPLITEV_WALK_MASK_PART MaskLanes
 #include "dealer/dealer_walk.inc"
 
-#define SPLITEV_WALK_LEVEL walkV3
+#define SPLITEV_WALK_NAME walkV3
 #define SPLITEV_WALK_TARGET SPLITEV_TARGET_V3
 #define SPLITEV_WALK_PART Double4
 #define SPLITEV_WALK_INT_PART Int4
@@ -64,7 +62,7 @@ using Mask4 = std::int64_t __attribute__((vector_size(4 * sizeof(std::int64_t)))
 #include "dealer/dealer_walk.inc"
 #endif
 
-#define SPLITEV_WALK_LEVEL walkV1
+#define SPLITEV_WALK_NAME walkV1
 #define SPLITEV_WALK_TARGET
 #define SPLITEV_WALK_PART Double2
 #define SPLITEV_WALK_INT_PART Int2
@@ -74,10 +72,10 @@ using Mask4 = std::int64_t __attribute__((vector_size(4 * sizeof(std::int64_t)))
 void walkLanes(const DealerHandTable& table, const IntLanes (&n)[RankCount], const IntLanes& total, WalkScratch& scratch,
                DealerProbabilities* out, int lanes) {
 #if SPLITEV_LEVEL_DISPATCH
-  if (vectorLevel() == 4) return walkV4::walk(table, n, total, scratch, out, lanes);
-  if (vectorLevel() == 3) return walkV3::walk(table, n, total, scratch, out, lanes);
+  if (vectorLevel() == 4) return walkV4(table, n, total, scratch, out, lanes);
+  if (vectorLevel() == 3) return walkV3(table, n, total, scratch, out, lanes);
 #endif
-  walkV1::walk(table, n, total, scratch, out, lanes);
+  walkV1(table, n, total, scratch, out, lanes);
 }
 
 // Walks the table of the rule for up to WalkLanes shoes given by their counts.
