@@ -1,7 +1,9 @@
 #include "dealer/dealer_walk.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
+#include <span>
 #include <vector>
 
 #include "base/vector_level.h"
@@ -28,12 +30,12 @@ struct alignas(64) RowLanes {
 
 // Per-thread scratch of the walk, kept between batches.
 struct WalkScratch {
-  std::vector<DrawLanes> draw;  // one per draw of the plan
-  std::vector<RowLanes> rows;   // the final totals' rows, then one per state
+  std::vector<DrawLanes> draw;  // one per draw of the table, then the zero draw
+  std::vector<RowLanes> rows;   // indexed by DealerHandTable::Row
 };
 
 // The walk that dominates the dealer engine's cost: one pass over the
-// plan, one shoe per lane. Every lane performs the same additions and
+// table, one shoe per lane. Every lane performs the same additions and
 // multiplications in the same order as a walk of its shoe alone would; a
 // lane without the card adds a product with a zero probability, which
 // leaves its sums unchanged. The sums run on vectors of the machine's
