@@ -2,9 +2,9 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <memory>
 #include <new>
 #include <stdexcept>
-#include <utility>
 
 namespace {
 
@@ -168,19 +168,22 @@ namespace {
 // reports running out: with memory that short the runtime may have no room
 // for the exception itself, and would end the program instead.
 constexpr std::size_t ExceptionReserveBytes = 16 * 1024;
-void* exceptionReserve = nullptr;
+struct FreeMemory {
+  void operator()(void* block) const { std::free(block); }
+};
+std::unique_ptr<void, FreeMemory> exceptionReserve;
 
 // Frees the reserve, so the allocation of the exception finds room, and
 // reports the failure.
 void releaseReserveAndFail() {
-  std::free(std::exchange(exceptionReserve, nullptr));
+  exceptionReserve.reset();
   throw std::bad_alloc();
 }
 
 }  // namespace
 
 bool buildDealerTables() noexcept {
-  exceptionReserve = std::malloc(ExceptionReserveBytes);
+  exceptionReserve.reset(std::malloc(ExceptionReserveBytes));
   if (exceptionReserve == nullptr) return false;
   const std::new_handler previous = std::set_new_handler(releaseReserveAndFail);
   bool built = true;
@@ -191,6 +194,6 @@ bool buildDealerTables() noexcept {
     built = false;
   }
   std::set_new_handler(previous);
-  std::free(std::exchange(exceptionReserve, nullptr));
+  exceptionReserve.reset();
   return built;
 }

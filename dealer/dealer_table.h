@@ -12,8 +12,9 @@
 // as the program the dealer walk runs: the hands in strictly descending
 // composition order, so every hand one card on comes before the hand it
 // grows from, and for each hand the cards it may draw, each ending the
-// hand on a final total or continuing at a later-walked row. Enumerated
-// once and read-only afterwards, so any number of walks may read it at once.
+// hand on a final total or continuing at the row of the hand one card on,
+// already finished. Enumerated once and read-only afterwards, so any number
+// of walks may read it at once.
 class DealerHandTable {
  public:
   // The row a drawn card's probability multiplies, in the walk's array of

@@ -1,7 +1,9 @@
 #include "dealer/dealer_walk.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
+#include <span>
 #include <vector>
 
 #include "base/vector_level.h"
@@ -47,14 +49,14 @@ using Int4 = std::int32_t __attribute__((vector_size(4 * sizeof(std::int32_t))))
 using Mask4 = std::int64_t __attribute__((vector_size(4 * sizeof(std::int64_t))));
 
 #if SPLITEV_LEVEL_DISPATCH
-#define SPLITEV_WALK_LEVEL walkV4
+#define SPLITEV_WALK_NAME walkV4
 #define SPLITEV_WALK_TARGET SPLITEV_TARGET_V4
 #define SPLITEV_WALK_PART Lanes
 #define SPLITEV_WALK_INT_PART IntLanes
 #define SPLITEV_WALK_MASK_PART MaskLanes
 #include "dealer/dealer_walk.inc"
 
-#define SPLITEV_WALK_LEVEL walkV3
+#define SPLITEV_WALK_NAME walkV3
 #define SPLITEV_WALK_TARGET SPLITEV_TARGET_V3
 #define SPLITEV_WALK_PART Double4
 #define SPLITEV_WALK_INT_PART Int4
@@ -62,7 +64,7 @@ using Mask4 = std::int64_t __attribute__((vector_size(4 * sizeof(std::int64_t)))
 #include "dealer/dealer_walk.inc"
 #endif
 
-#define SPLITEV_WALK_LEVEL walkV1
+#define SPLITEV_WALK_NAME walkV1
 #define SPLITEV_WALK_TARGET
 #define SPLITEV_WALK_PART Double2
 #define SPLITEV_WALK_INT_PART Int2
@@ -72,10 +74,10 @@ using Mask4 = std::int64_t __attribute__((vector_size(4 * sizeof(std::int64_t)))
 void walkLanes(const DealerHandTable& table, const IntLanes (&n)[RankCount], const IntLanes& total, WalkScratch& scratch,
                DealerProbabilities* out, int lanes) {
 #if SPLITEV_LEVEL_DISPATCH
-  if (vectorLevel() == 4) return walkV4::walk(table, n, total, scratch, out, lanes);
-  if (vectorLevel() == 3) return walkV3::walk(table, n, total, scratch, out, lanes);
+  if (vectorLevel() == 4) return walkV4(table, n, total, scratch, out, lanes);
+  if (vectorLevel() == 3) return walkV3(table, n, total, scratch, out, lanes);
 #endif
-  walkV1::walk(table, n, total, scratch, out, lanes);
+  walkV1(table, n, total, scratch, out, lanes);
 }
 
 // Walks the table of the rule for up to WalkLanes shoes given by their counts.
