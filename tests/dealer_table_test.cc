@@ -9,13 +9,9 @@
 #include <string>
 #include <vector>
 
-namespace {
+#include "tests/test_support.h"
 
-HandCounts hand(std::initializer_list<std::pair<int, int>> cards) {
-  HandCounts c{};
-  for (const auto& [rank, n] : cards) c[rankIndex(rank)] = static_cast<std::int16_t>(n);
-  return c;
-}
+namespace {
 
 int hardTotalOf(const HandCounts& c) {
   int t = 0;

@@ -8,14 +8,9 @@
 #include <random>
 #include <vector>
 
-namespace {
+#include "tests/test_support.h"
 
-// Counts from (rank, number) pairs, so the cases read as card names.
-HandCounts hand(std::initializer_list<std::pair<int, int>> cards) {
-  HandCounts c{};
-  for (const auto& [rank, n] : cards) c[rankIndex(rank)] = static_cast<std::int16_t>(n);
-  return c;
-}
+namespace {
 
 TEST(HandCompositionBuild, DefaultIsEmptyHand) {
   const HandComposition h;

@@ -1,5 +1,6 @@
 // The table program: its text digits against the split report's for the
-// same cases, and the real program's refusals, batches and failed output.
+// same cases, its parsers' refusals, and the real program's exit status and
+// streams on a refusal, a batch and failed output.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -9,9 +10,12 @@
 #include <cstdio>
 #include <sstream>
 #include <string>
+#include <variant>
 #include <vector>
 
 #include "front/screens.h"
+#include "table/batch_line.h"
+#include "table/command_line.h"
 #include "table/table_run.h"
 #include "tests/scripted_console.h"
 
@@ -130,7 +134,7 @@ ProgramRun runTable(const std::vector<std::string>& arguments, const std::string
   return run;
 }
 
-TEST(TableProgram, RefusedCommandLinesNameTheOptionAndPrintNothing) {
+TEST(TableCommandLine, RefusalsNameTheOptionAndWhatIsAllowed) {
   const struct {
     std::vector<std::string> arguments;
     std::string error;
@@ -144,33 +148,48 @@ TEST(TableProgram, RefusedCommandLinesNameTheOptionAndPrintNothing) {
       {{"--batch", "--pairs", "T"}, "--batch: each line gives its own case; --pairs cannot be given with it"},
   };
   for (const auto& refusal : refusals) {
-    const ProgramRun run = runTable(refusal.arguments);
-    EXPECT_EQ(run.status, 2) << refusal.error;
-    EXPECT_EQ(run.out, "");
-    EXPECT_EQ(run.err, "splitev-table: " + refusal.error + " (see --help)\n");
+    const CommandLine parsed = parseCommandLine(refusal.arguments);
+    ASSERT_TRUE(std::holds_alternative<RefuseCommandLine>(parsed)) << refusal.error;
+    EXPECT_EQ(std::get<RefuseCommandLine>(parsed).reason, refusal.error);
   }
 }
 
-TEST(TableProgram, BatchAnswersEachLineAsTheSingleRunAndReportsTheBadOne) {
+TEST(TableBatchLine, RefusalsSayWhy) {
   // A value nested deep enough to overflow the stack of a level-by-level dump.
   const std::size_t depth = 100000;
-  const std::string deep = "{\"removed\":" + std::string(depth, '[') + std::string(depth, ']') + "}\n";
+  const struct {
+    std::string line;
+    std::string error;
+  } refusals[] = {
+      {"{\"pairs\":[\"T\"],\"colour\":\"red\"}", "unknown key \"colour\"; allowed: decks, removed, rules, pairs"},
+      {"{\"decks\":1e400}", "not valid JSON here (a number out of range)"},
+      {"{\"removed\":" + std::string(depth, '[') + std::string(depth, ']') + "}",
+       "removed: " + std::string(40, '[') + "... is not allowed; allowed: a list of ten whole numbers, ace first"},
+  };
+  for (const auto& refusal : refusals) {
+    const auto parsed = parseBatchLine(refusal.line);
+    ASSERT_TRUE(std::holds_alternative<std::string>(parsed)) << refusal.error;
+    EXPECT_EQ(std::get<std::string>(parsed), refusal.error);
+  }
+}
+
+TEST(TableProgram, RefusedCommandLineIsOneLineOnStandardErrorAndStatusTwo) {
+  const ProgramRun run = runTable({"--decks", "2x"});
+  EXPECT_EQ(run.status, 2);
+  EXPECT_EQ(run.out, "");
+  EXPECT_EQ(run.err, "splitev-table: --decks: \"2x\" is not allowed; allowed: a whole number from 1 to 41297762 (see --help)\n");
+}
+
+TEST(TableProgram, BatchAnswersEachLineAsTheSingleRunAndReportsTheBadOne) {
   const ProgramRun batch = runTable({"--batch"}, "{\"pairs\":[\"T\"]}\n"
-                                          "{\"pairs\":[\"T\"],\"colour\":\"red\"}\n"
-                                          "{\"decks\":1e400}\n" +
-                                          deep +
+                                          "{\"decks\":1e400}\n"
                                           "{\"removed\":[0,0,0,0,0,0,0,0,0,8],\"rules\":{\"soft17\":\"hit\"},"
                                           "\"pairs\":[\"t\"]}\n");
   const ProgramRun first = runTable({"--pairs", "T", "--format", "json"});
   const ProgramRun third = runTable({"--removed", "0,0,0,0,0,0,0,0,0,8", "--h17", "--pairs", "10", "--format", "json"});
   EXPECT_EQ(batch.status, 1);
   EXPECT_EQ(first.status, 0);
-  EXPECT_EQ(batch.out, first.out +
-                           "{\"line\":2,\"error\":\"unknown key \\\"colour\\\"; allowed: decks, removed, rules, "
-                           "pairs\"}\n"
-                           "{\"line\":3,\"error\":\"not valid JSON here (a number out of range)\"}\n"
-                           "{\"line\":4,\"error\":\"removed: " + std::string(40, '[') +
-                           "... is not allowed; allowed: a list of ten whole numbers, ace first\"}\n" +
+  EXPECT_EQ(batch.out, first.out + "{\"line\":2,\"error\":\"not valid JSON here (a number out of range)\"}\n" +
                            third.out);
   EXPECT_EQ(batch.err, "");
 }
