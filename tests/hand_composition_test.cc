@@ -168,13 +168,6 @@ TEST(CompositionOrder, HigherRankIsMoreSignificant) {
   }
 }
 
-// Reference order, written independently: lexicographic from the ten count
-// down to the ace count, signed.
-template <typename Counts>
-bool referenceLess(const Counts& a, const Counts& b) {
-  return std::lexicographical_compare(a.rbegin(), a.rend(), b.rbegin(), b.rend());
-}
-
 template <typename Counts>
 struct OrderFunctions;
 

@@ -154,10 +154,6 @@ TEST(PlayerHandStateOrder, ComparesCountsOnly) {
 // ---------------------------------------------------------------------------
 // The tree.
 
-bool referenceLess(const HandCounts& a, const HandCounts& b) {
-  return std::lexicographical_compare(a.rbegin(), a.rend(), b.rbegin(), b.rend());
-}
-
 // Walks the tree, checking the search order against the bounds handed down
 // and each balance against the real heights. Returns the height (0 for an
 // empty link) and counts the nodes.
@@ -306,7 +302,7 @@ TEST_P(PlayerHandTreeInsert, StaysBalancedAndFindsEveryState) {
   const OrderCase& c = GetParam();
   std::mt19937 rng(271828);
   std::vector<HandCounts> keys = distinctCompositions(c.size, rng);
-  if (c.order == InsertOrder::Ascending) std::sort(keys.begin(), keys.end(), referenceLess);
+  if (c.order == InsertOrder::Ascending) std::sort(keys.begin(), keys.end(), referenceLess<HandCounts>);
   if (c.order == InsertOrder::Descending)
     std::sort(keys.begin(), keys.end(),
               [](const HandCounts& a, const HandCounts& b) { return referenceLess(b, a); });

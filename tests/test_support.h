@@ -5,6 +5,7 @@
 // failing case says which it is (GoogleTest would print their bytes
 // otherwise).
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -52,6 +53,13 @@ inline RuleSet makeRules(bool s17, DoubleRule dr, bool das, bool peek) {
   r.das = das;
   r.dealerBjRule = peek ? DealerBjRule::FullPeek : DealerBjRule::NoPeek;
   return r;
+}
+
+// The key order on count vectors, written apart from the engine's:
+// lexicographic from the ten count down to the ace count, signed.
+template <typename Counts>
+bool referenceLess(const Counts& a, const Counts& b) {
+  return std::lexicographical_compare(a.rbegin(), a.rend(), b.rbegin(), b.rend());
 }
 
 // A result entry by name: 0 overall, u against up card u.
