@@ -11,6 +11,9 @@
 // the row adds that time, its dealer records, its peak memory and its ratio
 // to the split alone;
 // the decision's split must give the same checksum.
+// The exit status is 1 when a run failed or a checksum differs from the
+// baseline or from the split alone (a row without a baseline is no failure),
+// so CI can run a short case as a check.
 //
 // Usage: split_bench [decks...] [-p pairs] [-t threads] [-d]
 //   e.g. split_bench 1 2 6 8 -p 2 8 10 -d
@@ -71,6 +74,7 @@ std::uint64_t combined(const std::vector<std::uint64_t>& checksums) {
 
 int threadCount = 0;
 bool timeDecision = false;
+bool anyFailure = false;  // a failed run or a differing checksum
 
 // Runs the pairs in a fresh child process, one calculator for all of them;
 // with decision set, as the whole decision.
@@ -141,8 +145,10 @@ void printRow(int decks, const std::vector<int>& pairs, const std::string& pair,
               const char* verdict) {
   if (r.status != 0) {
     std::printf("%8d %4s  failed\n", decks, pair.c_str());
+    anyFailure = true;
     return;
   }
+  if (std::strcmp(verdict, "DIFFERS") == 0) anyFailure = true;
   std::printf("%8d %4s %10.3f %10lld %10.1f  %016llx  %-11s", decks, pair.c_str(), r.seconds,
               static_cast<long long>(r.records), static_cast<double>(r.peakKiB) / 1024.0,
               static_cast<unsigned long long>(r.checksum), verdict);
@@ -150,7 +156,9 @@ void printRow(int decks, const std::vector<int>& pairs, const std::string& pair,
     const RunReport d = runInChild(decks, pairs, true);
     if (d.status != 0) {
       std::printf("  decision failed");
+      anyFailure = true;
     } else {
+      if (d.checksum != r.checksum) anyFailure = true;
       std::printf(" %10.3f %10lld %10.1f %6.2f  %s", d.seconds, static_cast<long long>(d.records), static_cast<double>(d.peakKiB) / 1024.0,
                   d.seconds / r.seconds, d.checksum == r.checksum ? "same split" : "SPLIT DIFFERS");
     }
@@ -209,5 +217,6 @@ int main(int argc, char** argv) {
       printRow(decks, pairs, "all", r, !allKnown ? "no baseline" : combined(expected) == r.checksum ? "matches" : "DIFFERS");
     }
   }
-  return 0;
+  if (anyFailure) std::fprintf(stderr, "split_bench: a run failed or its checksum differs (see DIFFERS or failed above)\n");
+  return anyFailure ? 1 : 0;
 }

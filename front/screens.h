@@ -5,11 +5,8 @@
 #include "front/console.h"
 #include "model/rank.h"
 #include "model/rule_set.h"
+#include "model/shoe.h"
 #include "split/split_calculator.h"
-
-// The most decks a shoe may hold: 52 x 41297762 cards still fit a signed
-// 32-bit total.
-constexpr std::int32_t MaxDecks = 41297762;
 
 // Deck count screen: returns the new count; sets deckChanged and zeroes the
 // removals exactly when the count changed.

@@ -2,6 +2,7 @@
 // removed from it, rank by rank.
 
 #include <ostream>
+#include <string>
 
 #include "front/line_input.h"
 #include "front/screens.h"
@@ -9,13 +10,10 @@
 namespace {
 
 // Shows a clamping message and waits for a key before going on.
-void reportDeckBound(Console& console, const char* message, const char* corrected) {
+void reportDeckBound(Console& console, const std::string& message, const std::string& corrected) {
   console.out() << message << corrected << "\n\nPress any key to contine";
   console.readKey();
 }
-
-// The most cards of a rank the full shoe holds.
-std::int32_t removalBound(int rank, std::int32_t decks) { return (rank == Ten ? 16 : 4) * decks; }
 
 }  // namespace
 
@@ -33,8 +31,8 @@ std::int32_t enterDeckCount(Console& console, std::int32_t decks, Removals& remo
   std::int32_t candidate = typed != 0 ? typed : decks;
 
   if (candidate > MaxDecks) {
-    reportDeckBound(console, "\n\n*** maximum number of decks is 41297762 ***",
-                    "\n\tdecks = 41297762");
+    reportDeckBound(console, "\n\n*** maximum number of decks is " + std::to_string(MaxDecks) + " ***",
+                    "\n\tdecks = " + std::to_string(MaxDecks));
     candidate = MaxDecks;
   } else if (candidate < 1) {
     reportDeckBound(console, "\n\n*** minimum number of decks is 1 ***", "\n\tdecks = 1");

@@ -93,7 +93,7 @@ class CheckingConsole : public ScriptedConsole {
 
   void checkState(const std::string& text, bool atMenu) const {
     const SplitCalculator& calculator = state.calculator;
-    if (state.decks < 1 || state.decks > 41297762) broken("decks within 1..41297762", text);
+    if (state.decks < 1 || state.decks > MaxDecks) broken("decks within 1..MaxDecks", text);
     if (!(calculator.shoe == Shoe(state.decks))) broken("the shoe is full between computations", text);
     for (int rank = 1; rank <= RankCount; ++rank) {
       const std::int32_t removed = state.removals[rankIndex(rank)];

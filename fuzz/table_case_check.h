@@ -15,12 +15,8 @@
 }
 
 inline void checkCase(const TableCase& c) {
-  if (c.decks < 1 || c.decks > TableMaxDecks) broken("decks within 1..41297762");
-  for (int rank = 1; rank <= RankCount; ++rank) {
-    const std::int64_t removed = c.removed[static_cast<std::size_t>(rankIndex(rank))];
-    const std::int64_t bound = std::int64_t{rank == Ten ? 16 : 4} * c.decks;
-    if (removed < 0 || removed > bound) broken("removals within 0..the full shoe's count");
-  }
+  if (c.decks < 1 || c.decks > MaxDecks) broken("decks within 1..MaxDecks");
+  if (removalOutOfBounds(c.removed, c.decks)) broken("removals within 0..the full shoe's count");
   const RuleSet& rules = c.rules;
   if (rules.charlie5 && rules.charlie6) broken("at most one charlie rule");
   if (rules.dspa && !(rules.das && rules.hsa)) broken("dspa only with das and hsa");

@@ -3,9 +3,8 @@
 void Shoe::reset(std::int32_t deckCount) {
   decks = deckCount;
   for (int r = 1; r <= RankCount; ++r) {
-    const std::int32_t perDeck = r == Ten ? 16 : 4;
-    fullCounts[rankIndex(r)] = perDeck * deckCount;
-    currentCounts[rankIndex(r)] = perDeck * deckCount;
+    fullCounts[rankIndex(r)] = cardsPerDeck(r) * deckCount;
+    currentCounts[rankIndex(r)] = cardsPerDeck(r) * deckCount;
   }
   fullTotal = 52 * deckCount;
   currentTotal = 52 * deckCount;

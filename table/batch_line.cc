@@ -208,7 +208,7 @@ std::variant<TableCase, std::string> parseBatchLine(std::string_view line) {
     std::optional<std::string> refusal;
     if (key == "decks") {
       const std::optional<std::int64_t> decks = wholeNumber(value);
-      if (!decks) return refused("decks", value, "a whole number from 1 to " + std::to_string(TableMaxDecks));
+      if (!decks) return refused("decks", value, "a whole number from 1 to " + std::to_string(MaxDecks));
       refusal = checkDecks(*decks, "decks");
       if (!refusal) c.decks = static_cast<std::int32_t>(*decks);
     } else if (key == "removed") {

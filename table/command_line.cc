@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <optional>
+#include <string>
 
 #ifndef SPLITEV_VERSION
 #define SPLITEV_VERSION "unknown"
@@ -76,7 +77,7 @@ std::variant<TableOptions, std::string> checkedOptions(const TypedValues& typed)
   TableOptions options;
   TableCase& c = options.single;
 
-  const auto decks = wholeNumberIn("--decks", typed.decks, 1, TableMaxDecks);
+  const auto decks = wholeNumberIn("--decks", typed.decks, 1, MaxDecks);
   if (const auto* refusal = std::get_if<std::string>(&decks)) return *refusal;
   c.decks = static_cast<std::int32_t>(std::get<std::int64_t>(decks));
 
@@ -190,7 +191,8 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
 
   // Options that describe the case; --batch reads the case from its lines instead.
   const std::vector<CLI::Option*> caseOptions = {
-      app.add_option("--decks", typed.decks, "decks in the shoe, 1 to 41297762 (default 1)")->type_name("N"),
+      app.add_option("--decks", typed.decks, "decks in the shoe, 1 to " + std::to_string(MaxDecks) + " (default 1)")
+          ->type_name("N"),
       app.add_option("--removed", typed.removed, "cards removed per rank, ten counts A,2,...,9,T (default none)")
           ->type_name("COUNTS"),
       app.add_flag("--h17", typed.h17, "the dealer hits soft 17 (default: stands)"),

@@ -132,23 +132,19 @@ std::optional<std::int64_t> parseWholeNumber(std::string_view text) {
 }
 
 std::optional<std::string> checkDecks(std::int64_t decks, std::string_view name) {
-  if (decks >= 1 && decks <= TableMaxDecks) return std::nullopt;
+  if (decks >= 1 && decks <= MaxDecks) return std::nullopt;
   return std::string(name) + ": " + std::to_string(decks) + " is out of range; allowed: a whole number from 1 to " +
-         std::to_string(TableMaxDecks);
+         std::to_string(MaxDecks);
 }
 
 std::optional<std::string> checkRemovals(const std::array<std::int64_t, RankCount>& removed, std::int32_t decks,
                                          std::string_view name) {
-  for (Rank rank = 1; rank <= RankCount; ++rank) {
-    const std::int64_t most = std::int64_t{rank == Ten ? 16 : 4} * decks;
-    const std::int64_t n = removed[static_cast<std::size_t>(rankIndex(rank))];
-    if (n >= 0 && n <= most) continue;
-    return std::string(name) + ": " + std::to_string(n) + " cards of rank " + std::string(rankName(rank)) +
-           " is out of range; allowed: 0 to " + std::to_string(4 * std::int64_t{decks}) + " (0 to " +
-           std::to_string(16 * std::int64_t{decks}) + " tens) for " + std::to_string(decks) +
-           (decks == 1 ? " deck" : " decks");
-  }
-  return std::nullopt;
+  const std::optional<Rank> rank = removalOutOfBounds(removed, decks);
+  if (!rank) return std::nullopt;
+  return std::string(name) + ": " + std::to_string(removed[static_cast<std::size_t>(rankIndex(*rank))]) +
+         " cards of rank " + std::string(rankName(*rank)) + " is out of range; allowed: 0 to " +
+         std::to_string(removalBound(Ace, decks)) + " (0 to " + std::to_string(removalBound(Ten, decks)) +
+         " tens) for " + std::to_string(decks) + (decks == 1 ? " deck" : " decks");
 }
 
 std::optional<std::string> checkRules(const RuleSet& rules, std::string_view dspaName, std::string_view dasName,

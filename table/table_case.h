@@ -13,11 +13,8 @@
 
 #include "model/rank.h"
 #include "model/rule_set.h"
+#include "model/shoe.h"
 #include "split/perfect_split.h"
-
-// The most decks a shoe may hold: 52 x 41297762 cards still fit a signed
-// 32-bit total.
-constexpr std::int32_t TableMaxDecks = 41297762;
 
 // Which pairs to split, ace first (entry rank - 1).
 using PairSet = std::array<bool, RankCount>;
@@ -29,7 +26,7 @@ using EntrySet = std::array<bool, 11>;
 inline constexpr EntrySet AllEntries = {true, true, true, true, true, true, true, true, true, true, true};
 
 struct TableCase {
-  std::int32_t decks = 1;  // 1..TableMaxDecks
+  std::int32_t decks = 1;  // 1..MaxDecks
   Removals removed{};      // cards taken out of the full shoe, ace first
   RuleSet rules;
   PairSet pairs = AllPairs;
@@ -81,7 +78,7 @@ std::optional<std::int64_t> parseWholeNumber(std::string_view text);
 // The checks that depend on more than one value. Each gives the reason a
 // case is refused, naming the value by the given name, or nothing.
 std::optional<std::string> checkDecks(std::int64_t decks, std::string_view name);
-// Removals against the deck count: 0..4 x decks, 0..16 x decks for tens.
+// Removals against the deck count (1..MaxDecks): 0..removalBound.
 std::optional<std::string> checkRemovals(const std::array<std::int64_t, RankCount>& removed, std::int32_t decks,
                                          std::string_view name);
 // Doubling split aces needs both doubling after splitting and hitting split aces.

@@ -1,10 +1,7 @@
-// Cross-check of the dealer engine against a plain reference dealer.
-//
-// The reference below shares nothing with the engine but the Shoe type: it
-// deals the dealer's cards one at a time from a private copy of the counts,
-// following every ordered sequence of cards until the dealer stands or busts,
-// and weights each sequence by the product of its draw probabilities. No hand
-// tables, no compositions, no memo. The dealer's hands are short, so even an
+// Cross-check of the dealer engine against the reference dealer of
+// reference_dealer.h, which shares nothing with the engine: it deals the
+// dealer's cards one at a time from a private copy of the counts until the
+// dealer stands or busts. The dealer's hands are short, so even an
 // eight-deck shoe is walked in well under a second.
 
 #include <gtest/gtest.h>
@@ -23,6 +20,8 @@
 #include "model/rule_set.h"
 #include "model/shoe.h"
 #include "split/split_calculator.h"
+#include "tests/reference_dealer.h"
+#include "tests/test_support.h"
 
 namespace {
 
@@ -31,8 +30,8 @@ constexpr double kTolerance = 1e-12;
 using Outcome = std::array<double, 7>;     // 17,18,19,20,21, blackjack, bust
 using StandValues = std::array<double, 6>; // player 17,18,19,20,21, 16 or less
 
-constexpr int kBlackjack = 5;
-constexpr int kBust = 6;
+using refdealer::kBlackjack;
+using refdealer::kBust;
 
 struct ReferenceResult {
   std::array<Outcome, 10> byUpCard{};
@@ -57,96 +56,31 @@ StandValues standValuesFrom(const Outcome& d) {
   return ev;
 }
 
-class ReferenceDealer {
- public:
-  ReferenceDealer(const Shoe& shoe, bool standsOnSoft17) : s17(standsOnSoft17) {
-    for (int r = 1; r <= 10; ++r) left[r] = shoe.count(r);
-    cardsLeft = shoe.remaining();
-  }
-
-  ReferenceResult run() {
-    ReferenceResult res;
-    for (int up = 1; up <= 10; ++up) {
-      Outcome& row = res.byUpCard[up - 1];
-      if (left[up] == 0) {
-        row = Outcome{0, 0, 0, 0, 0, 0, 1};
-      } else {
-        take(up);
-        dealHole(up, row);
-        putBack(up);
-      }
-      res.standByUpCard[up - 1] = standValuesFrom(row);
-    }
-    for (int up = 1; up <= 10; ++up) {
-      if (left[up] == 0) continue;
-      const double p = static_cast<double>(left[up]) / cardsLeft;
-      for (int k = 0; k < 7; ++k) res.overall[k] += p * res.byUpCard[up - 1][k];
-    }
-    res.standOverall = standValuesFrom(res.overall);
-    return res;
-  }
-
- private:
-  void take(int r) { --left[r]; --cardsLeft; }
-  void putBack(int r) { ++left[r]; ++cardsLeft; }
-
-  // The hole card: the only place a blackjack can arise.
-  void dealHole(int up, Outcome& out) {
-    const int total = cardsLeft;
-    for (int hole = 1; hole <= 10; ++hole) {
-      if (left[hole] == 0) continue;
-      const double p = static_cast<double>(left[hole]) / total;
-      if ((up == 1 && hole == 10) || (up == 10 && hole == 1)) {
-        out[kBlackjack] += p;
-        continue;
-      }
-      take(hole);
-      play(up + hole, up == 1 || hole == 1, p, out);
-      putBack(hole);
-    }
-  }
-
-  // Dealer holding a hand of this hard total; weight is the chance of the
-  // card sequence that led here.
-  void play(int hard, bool hasAce, double weight, Outcome& out) {
-    if (hard > 21) {
-      out[kBust] += weight;
-      return;
-    }
-    const bool soft = hasAce && hard <= 11;
-    const int best = soft ? hard + 10 : hard;
-    if (best >= 18 || (best == 17 && (!soft || s17))) {
-      out[best - 17] += weight;
-      return;
-    }
-    // Test shoes are chosen so that the dealer never runs dry.
-    const int total = cardsLeft;
-    ASSERT_GT(total, 0) << "reference dealer ran out of cards";
-    for (int r = 1; r <= 10; ++r) {
-      if (left[r] == 0) continue;
-      const double p = static_cast<double>(left[r]) / total;
-      take(r);
-      play(hard + r, hasAce || r == 1, weight * p, out);
-      putBack(r);
-    }
-  }
-
-  std::array<int, 11> left{};  // index 1..10
-  int cardsLeft = 0;
-  bool s17;
-};
-
+// The reference's rows for the shoe: against each up card (a sure bust for
+// one the shoe cannot deal, as the engine has it) and overall, with the
+// stand values they give.
 ReferenceResult referenceFor(const Shoe& shoe, bool s17) {
-  return ReferenceDealer(shoe, s17).run();
+  refdealer::DealerReference dealer(s17);
+  refdealer::Counts left{};
+  for (int r = 1; r <= 10; ++r) left[r - 1] = shoe.count(r);
+  ReferenceResult res;
+  for (int up = 1; up <= 10; ++up) {
+    Outcome& row = res.byUpCard[up - 1];
+    if (left[up - 1] == 0) {
+      row = Outcome{0, 0, 0, 0, 0, 0, 1};
+    } else {
+      --left[up - 1];
+      row = dealer.givenUpCard(left, up);
+      ++left[up - 1];
+    }
+    res.standByUpCard[up - 1] = standValuesFrom(row);
+  }
+  res.overall = dealer.overall(left);
+  res.standOverall = standValuesFrom(res.overall);
+  return res;
 }
 
 // Shoe builders -----------------------------------------------------------
-
-Shoe shoeWithout(int decks, const ShoeCounts& removed) {
-  Shoe s(decks);
-  s.removeCards(removed);
-  return s;
-}
 
 // A one-deck shoe cut down to exactly these counts (ace first).
 Shoe oneDeckLeaving(const ShoeCounts& keep) {

@@ -14,6 +14,7 @@
 #include "model/rule_set.h"
 #include "model/shoe.h"
 #include "split/split_calculator.h"
+#include "tests/test_support.h"
 
 namespace {
 
@@ -38,12 +39,6 @@ void expectNear(const std::array<double, N>& actual, const std::array<double, N>
                 double tolerance, const char* what) {
   for (std::size_t j = 0; j < N; ++j)
     EXPECT_NEAR(actual[j], expected[j], tolerance) << what << ", position " << j;
-}
-
-Shoe shoeWithout(std::int32_t decks, const ShoeCounts& removed) {
-  Shoe shoe(decks);
-  shoe.removeCards(removed);
-  return shoe;
 }
 
 TEST(DealerProbabilitiesStart, CertainBust) {

@@ -9,15 +9,11 @@
 #include <string>
 #include <vector>
 
+#include "tests/test_support.h"
+
 namespace {
 
 using Table = DealerHandTable;
-
-HandCounts hand(std::initializer_list<std::pair<int, int>> cards) {
-  HandCounts c{};
-  for (const auto& [rank, n] : cards) c[rankIndex(rank)] = static_cast<std::int16_t>(n);
-  return c;
-}
 
 int hardTotalOf(const HandCounts& c) {
   int t = 0;

@@ -33,14 +33,6 @@ using refsplit::DecisionReference;
 using refsplit::SplitReferenceEvaluator;
 using refsplit::cases::CrossCase;
 
-constexpr std::array<int, 10> kOneDeck = {4, 4, 4, 4, 4, 4, 4, 4, 4, 16};
-
-std::string shortNumber(double x) {
-  char buf[32];
-  std::snprintf(buf, sizeof buf, "%.3g", x);
-  return buf;
-}
-
 std::string caseName(const testing::TestParamInfo<CrossCase>& info) { return info.param.name; }
 
 // The reference's value of an action at entry u.
@@ -58,11 +50,8 @@ class DecisionCrossCheck : public testing::TestWithParam<CrossCase> {};
 
 TEST_P(DecisionCrossCheck, EveryQuantityAtEveryUpCardAndOverallAgrees) {
   const CrossCase& c = GetParam();
-  Removals removals{};
-  for (int i = 0; i < 10; ++i) {
-    removals[i] = kOneDeck[i] - c.left[i];
-    ASSERT_GE(removals[i], 0);
-  }
+  const Removals removals = c.removals();
+  for (int n : removals) ASSERT_GE(n, 0);
   const refsplit::Counts afterPair = c.afterPair();
   ASSERT_GE(afterPair[c.pair - 1], 0);
   ASSERT_GE(refsplit::cases::valueSum(afterPair), 88 - 2 * c.pair) << "shoe could run out";
@@ -87,7 +76,7 @@ TEST_P(DecisionCrossCheck, EveryQuantityAtEveryUpCardAndOverallAgrees) {
   };
   for (int u = 0; u <= 10; ++u) {
     if (!expected.split.dealable[u]) continue;
-    const std::string where = u == 0 ? "overall" : "up card " + std::to_string(u);
+    const std::string where = entryName(u);
     EXPECT_TRUE(got.split.dealable[u]) << where;
     expectClose("split", got.split.ev[u], expected.split.splitEv[u], where);
     expectClose("split_joint", got.splitJoint[u], expected.splitJoint[u], where);

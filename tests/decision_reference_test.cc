@@ -18,14 +18,10 @@ using refsplit::Counts;
 using refsplit::DecisionReference;
 using refsplit::SplitReferenceEvaluator;
 using refsplit::cases::dealerMemo;
-using refsplit::cases::makeRules;
-using refsplit::cases::with;
 
 DecisionReference decide(const RuleSet& rules, const Counts& afterPair, int pair) {
   return SplitReferenceEvaluator(rules, dealerMemo(rules.standsOnSoft17)).evaluateDecision(afterPair, pair);
 }
-
-std::string entryName(int u) { return u == 0 ? "overall" : "up card " + std::to_string(u); }
 
 struct Expected {
   int entry;
@@ -110,7 +106,7 @@ TEST(DecisionReference, AllFoursCharlieAndLaterDoubles) {
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
-    const RuleSet rules = with(makeRules(true, DoubleRule::AnyTwoCards, false, true), row.edit);
+    const RuleSet rules = rulesWith(makeRules(true, DoubleRule::AnyTwoCards, false, true), row.edit);
     const DecisionReference r = decide(rules, fours, 4);
     // Standing on 8 loses to 20; doubling makes 12.
     for (int u : {0, 4}) expectEntry(r, {u, -1.0, row.hit, -2.0, row.split, row.split, row.best}, 0.0);
@@ -142,7 +138,7 @@ TEST(DecisionReference, UnsplitDoubleFollowsTheTableOnly) {
   for (const Row& row : rows) {
     SCOPED_TRACE("pair " + std::to_string(row.pair) + " rule " + std::to_string(static_cast<int>(row.rule)));
     const RuleSet plain = makeRules(true, row.rule, false, true);
-    const RuleSet splitRules = with(plain, [](RuleSet& r) { r.das = r.hsa = r.dspa = true; });
+    const RuleSet splitRules = rulesWith(plain, [](RuleSet& r) { r.das = r.hsa = r.dspa = true; });
     const DecisionReference a = decide(plain, shoe, row.pair);
     const DecisionReference b = decide(splitRules, shoe, row.pair);
     EXPECT_EQ(a.doubleAllowed, row.allowed);

@@ -8,14 +8,9 @@
 #include <random>
 #include <vector>
 
-namespace {
+#include "tests/test_support.h"
 
-// Counts from (rank, number) pairs, so the cases read as card names.
-HandCounts hand(std::initializer_list<std::pair<int, int>> cards) {
-  HandCounts c{};
-  for (const auto& [rank, n] : cards) c[rankIndex(rank)] = static_cast<std::int16_t>(n);
-  return c;
-}
+namespace {
 
 TEST(HandCompositionBuild, DefaultIsEmptyHand) {
   const HandComposition h;
@@ -171,13 +166,6 @@ TEST(CompositionOrder, HigherRankIsMoreSignificant) {
     EXPECT_TRUE(rankCountsLess(manyShoe, oneShoe)) << "rank " << high;
     EXPECT_TRUE(rankCountsGreater(oneShoe, manyShoe)) << "rank " << high;
   }
-}
-
-// Reference order, written independently: lexicographic from the ten count
-// down to the ace count, signed.
-template <typename Counts>
-bool referenceLess(const Counts& a, const Counts& b) {
-  return std::lexicographical_compare(a.rbegin(), a.rend(), b.rbegin(), b.rend());
 }
 
 template <typename Counts>

@@ -21,25 +21,11 @@
 #include "split/hand_values.h"
 #include "split/player_hand_state.h"
 #include "split/split_calculator.h"
-#include "tests/case_text.h"
+#include "tests/test_support.h"
 
 namespace {
 
 constexpr double kTol = 1e-14;
-
-HandCounts hand(std::initializer_list<std::pair<int, int>> cards) {
-  HandCounts c{};
-  for (const auto& [rank, n] : cards) c[rankIndex(rank)] = static_cast<std::int16_t>(n);
-  return c;
-}
-
-ShoeCounts removed(std::initializer_list<std::pair<int, int>> cards) {
-  ShoeCounts c{};
-  for (const auto& [rank, n] : cards) c[rankIndex(rank)] = n;
-  return c;
-}
-
-std::string entryName(int i) { return i == 0 ? "overall" : "up card " + std::to_string(i); }
 
 bool dealable(const Shoe& shoe, int u) { return shoe.currentCounts[rankIndex(u)] > 0; }
 
@@ -78,12 +64,6 @@ double standFromDistribution(const double* p, int e) {
     if (e < t) v -= p[t - 17];
   }
   return v;
-}
-
-RuleSet rulesWith(void (*edit)(RuleSet&)) {
-  RuleSet r;
-  edit(r);
-  return r;
 }
 
 // A split hand on the table: its cards, the other split card and any extra

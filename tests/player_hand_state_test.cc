@@ -12,15 +12,9 @@
 #include <stdexcept>
 #include <vector>
 
-#include "tests/case_text.h"
+#include "tests/test_support.h"
 
 namespace {
-
-HandCounts hand(std::initializer_list<std::pair<int, int>> cards) {
-  HandCounts c{};
-  for (const auto& [rank, n] : cards) c[rankIndex(rank)] = static_cast<std::int16_t>(n);
-  return c;
-}
 
 // Checks every field that an unvalued state must hold apart from the cards.
 void expectUnvalued(const PlayerHandState& s) {

@@ -57,17 +57,17 @@
 #include <vector>
 
 #include "model/rule_set.h"
+#include "tests/reference_dealer.h"
+#include "tests/test_support.h"
 
 namespace refsplit {
 
-// Cards per rank, ace first.
-using Counts = std::array<int, 10>;
-
-// Dealer result positions: final totals 17..21 (21 without blackjack),
-// blackjack, bust.
-constexpr int kBlackjack = 5;
-constexpr int kBust = 6;
-using DealerDist = std::array<double, 7>;
+using refdealer::cardsIn;
+using refdealer::Counts;
+using refdealer::DealerDist;
+using refdealer::DealerReference;
+using refdealer::kBlackjack;
+using refdealer::kBust;
 
 inline std::uint64_t packCounts(const Counts& c) {
   std::uint64_t key = 0;
@@ -76,12 +76,6 @@ inline std::uint64_t packCounts(const Counts& c) {
     key = (key << 5) | static_cast<std::uint64_t>(c[i]);
   }
   return key;
-}
-
-inline int cardsIn(const Counts& c) {
-  int n = 0;
-  for (int x : c) n += x;
-  return n;
 }
 
 // A player hand: hard total (aces as 1), whether it holds an ace, card count.
@@ -93,78 +87,6 @@ struct Hand {
   int total() const { return soft() ? hard + 10 : hard; }
   bool busted() const { return hard > 21; }
   Hand plus(int rank) const { return Hand{hard + rank, ace || rank == 1, cards + 1}; }
-};
-
-// Dealer outcome distributions with a memo shared by every evaluation using
-// the same soft-17 rule.
-class DealerReference {
- public:
-  explicit DealerReference(bool standsOnSoft17) : s17(standsOnSoft17) {}
-
-  // Up card u already out of shoe; the dealer's hand starts with it.
-  DealerDist givenUpCard(Counts& shoe, int up) { return play(shoe, up, up == 1, 1); }
-
-  // Up card still in the shoe.
-  DealerDist overall(Counts& shoe) {
-    const std::uint64_t key = packCounts(shoe);
-    auto it = overallMemo.find(key);
-    if (it != overallMemo.end()) return it->second;
-    const int n = cardsIn(shoe);
-    if (n == 0) throw std::runtime_error("reference: empty shoe when dealing the up card");
-    DealerDist d{};
-    for (int r = 1; r <= 10; ++r) {
-      if (shoe[r - 1] == 0) continue;
-      const double p = static_cast<double>(shoe[r - 1]) / n;
-      --shoe[r - 1];
-      const DealerDist sub = givenUpCard(shoe, r);
-      ++shoe[r - 1];
-      for (int k = 0; k < 7; ++k) d[k] += p * sub[k];
-    }
-    overallMemo.emplace(key, d);
-    return d;
-  }
-
-  bool standsOnSoft17() const { return s17; }
-
- private:
-  DealerDist play(Counts& shoe, int hard, bool ace, int cards) {
-    DealerDist d{};
-    const bool soft = ace && hard <= 11;
-    const int total = soft ? hard + 10 : hard;
-    if (cards == 2 && soft && hard == 11) {
-      d[kBlackjack] = 1.0;
-      return d;
-    }
-    if (hard > 21) {
-      d[kBust] = 1.0;
-      return d;
-    }
-    if (cards >= 2 && (total >= 18 || (total == 17 && (!soft || s17)))) {
-      d[total - 17] = 1.0;
-      return d;
-    }
-    const std::uint64_t key =
-        (packCounts(shoe) << 8) | (static_cast<std::uint64_t>(hard) << 3) |
-        (static_cast<std::uint64_t>(ace) << 2) | static_cast<std::uint64_t>(cards >= 2 ? 1 : 0);
-    auto it = memo.find(key);
-    if (it != memo.end()) return it->second;
-    const int n = cardsIn(shoe);
-    if (n == 0) throw std::runtime_error("reference: dealer must draw from an empty shoe");
-    for (int r = 1; r <= 10; ++r) {
-      if (shoe[r - 1] == 0) continue;
-      const double p = static_cast<double>(shoe[r - 1]) / n;
-      --shoe[r - 1];
-      const DealerDist sub = play(shoe, hard + r, ace || r == 1, cards + 1);
-      ++shoe[r - 1];
-      for (int k = 0; k < 7; ++k) d[k] += p * sub[k];
-    }
-    memo.emplace(key, d);
-    return d;
-  }
-
-  bool s17;
-  std::unordered_map<std::uint64_t, DealerDist> memo;
-  std::unordered_map<std::uint64_t, DealerDist> overallMemo;
 };
 
 struct SplitReference {
@@ -590,20 +512,6 @@ class SplitReferenceEvaluator {
 // between actions that lead to different second-hand values.
 namespace cases {
 
-inline RuleSet makeRules(bool s17, DoubleRule dr, bool das, bool peek) {
-  RuleSet r;
-  r.standsOnSoft17 = s17;
-  r.doubleRule = dr;
-  r.das = das;
-  r.dealerBjRule = peek ? DealerBjRule::FullPeek : DealerBjRule::NoPeek;
-  return r;
-}
-
-inline RuleSet with(RuleSet r, void (*edit)(RuleSet&)) {
-  edit(r);
-  return r;
-}
-
 inline int valueSum(const Counts& c) {
   int s = 0;
   for (int r = 1; r <= 10; ++r) s += r * c[r - 1];
@@ -634,9 +542,9 @@ inline std::vector<NamedRules> generalRules() {
       {"S17_Hard9to11AndSoft", makeRules(true, DoubleRule::Hard9to11AndSoft, true, true)},
       {"H17_HardOnly", makeRules(false, DoubleRule::HardOnly, true, true)},
       {"S17_NoDoubling", makeRules(true, DoubleRule::NoDoubling, true, true)},
-      {"S17_DAN", with(makeRules(true, DoubleRule::AnyTwoCards, true, true), [](RuleSet& r) { r.dan = true; })},
+      {"S17_DAN", rulesWith(makeRules(true, DoubleRule::AnyTwoCards, true, true), [](RuleSet& r) { r.dan = true; })},
       {"H17_Hard9to11AndSoft_DAN_NoPeek",
-       with(makeRules(false, DoubleRule::Hard9to11AndSoft, true, false), [](RuleSet& r) { r.dan = true; })},
+       rulesWith(makeRules(false, DoubleRule::Hard9to11AndSoft, true, false), [](RuleSet& r) { r.dan = true; })},
       {"S17_NoPeek", makeRules(true, DoubleRule::AnyTwoCards, true, false)},
       {"H17_NoPeek_NoDAS", makeRules(false, DoubleRule::AnyTwoCards, false, false)},
   };
@@ -644,12 +552,12 @@ inline std::vector<NamedRules> generalRules() {
 
 inline std::vector<NamedRules> charlieRules() {
   return {
-      {"S17_Charlie5", with(makeRules(true, DoubleRule::AnyTwoCards, true, true), [](RuleSet& r) { r.charlie5 = true; })},
-      {"H17_Charlie6_DAN", with(makeRules(false, DoubleRule::AnyTwoCards, true, true), [](RuleSet& r) {
+      {"S17_Charlie5", rulesWith(makeRules(true, DoubleRule::AnyTwoCards, true, true), [](RuleSet& r) { r.charlie5 = true; })},
+      {"H17_Charlie6_DAN", rulesWith(makeRules(false, DoubleRule::AnyTwoCards, true, true), [](RuleSet& r) {
          r.charlie6 = true;
          r.dan = true;
        })},
-      {"S17_Charlie5_DAN_NoPeek", with(makeRules(true, DoubleRule::AnyTwoCards, true, false), [](RuleSet& r) {
+      {"S17_Charlie5_DAN_NoPeek", rulesWith(makeRules(true, DoubleRule::AnyTwoCards, true, false), [](RuleSet& r) {
          r.charlie5 = true;
          r.dan = true;
        })},
@@ -659,32 +567,32 @@ inline std::vector<NamedRules> charlieRules() {
 inline std::vector<NamedRules> aceRules() {
   return {
       {"S17_NoHSA", makeRules(true, DoubleRule::AnyTwoCards, true, true)},
-      {"H17_NoHSA_DSPA_NoPeek", with(makeRules(false, DoubleRule::AnyTwoCards, true, false), [](RuleSet& r) { r.dspa = true; })},
-      {"S17_HSA", with(makeRules(true, DoubleRule::AnyTwoCards, true, true), [](RuleSet& r) { r.hsa = true; })},
-      {"H17_HSA_DSPA", with(makeRules(false, DoubleRule::AnyTwoCards, true, true), [](RuleSet& r) {
+      {"H17_NoHSA_DSPA_NoPeek", rulesWith(makeRules(false, DoubleRule::AnyTwoCards, true, false), [](RuleSet& r) { r.dspa = true; })},
+      {"S17_HSA", rulesWith(makeRules(true, DoubleRule::AnyTwoCards, true, true), [](RuleSet& r) { r.hsa = true; })},
+      {"H17_HSA_DSPA", rulesWith(makeRules(false, DoubleRule::AnyTwoCards, true, true), [](RuleSet& r) {
          r.hsa = true;
          r.dspa = true;
        })},
       {"S17_HSA_DSPA_Hard9to11AndSoft_NoPeek",
-       with(makeRules(true, DoubleRule::Hard9to11AndSoft, true, false), [](RuleSet& r) {
+       rulesWith(makeRules(true, DoubleRule::Hard9to11AndSoft, true, false), [](RuleSet& r) {
          r.hsa = true;
          r.dspa = true;
        })},
-      {"S17_HSA_DSPA_NoDAS", with(makeRules(true, DoubleRule::AnyTwoCards, false, true), [](RuleSet& r) {
+      {"S17_HSA_DSPA_NoDAS", rulesWith(makeRules(true, DoubleRule::AnyTwoCards, false, true), [](RuleSet& r) {
          r.hsa = true;
          r.dspa = true;
        })},
-      {"H17_HSA_DSPA_HardOnly_DAN", with(makeRules(false, DoubleRule::HardOnly, true, true), [](RuleSet& r) {
+      {"H17_HSA_DSPA_HardOnly_DAN", rulesWith(makeRules(false, DoubleRule::HardOnly, true, true), [](RuleSet& r) {
          r.hsa = true;
          r.dspa = true;
          r.dan = true;
        })},
-      {"S17_HSA_DSPA_Charlie5", with(makeRules(true, DoubleRule::AnyTwoCards, true, true), [](RuleSet& r) {
+      {"S17_HSA_DSPA_Charlie5", rulesWith(makeRules(true, DoubleRule::AnyTwoCards, true, true), [](RuleSet& r) {
          r.hsa = true;
          r.dspa = true;
          r.charlie5 = true;
        })},
-      {"H17_HSA_DSPA_Charlie6_DAN", with(makeRules(false, DoubleRule::AnyTwoCards, true, true), [](RuleSet& r) {
+      {"H17_HSA_DSPA_Charlie6_DAN", rulesWith(makeRules(false, DoubleRule::AnyTwoCards, true, true), [](RuleSet& r) {
          r.hsa = true;
          r.dspa = true;
          r.charlie6 = true;
@@ -724,6 +632,12 @@ struct CrossCase {
   Counts afterPair() const {
     Counts c = left;
     c[pair - 1] -= 2;
+    return c;
+  }
+  // What the removals took out of one deck to leave the deck.
+  Counts removals() const {
+    Counts c{};
+    for (int r = 1; r <= 10; ++r) c[r - 1] = cardsPerDeck(r) - left[r - 1];
     return c;
   }
 };

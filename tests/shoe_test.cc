@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdint>
 #include <numeric>
+#include <optional>
 #include <ostream>
 
 namespace {
@@ -35,10 +37,12 @@ TEST_P(ShoeReset, HoldsFullCompositionOfTheDeckCount) {
     EXPECT_EQ(shoe->decks, c.decks);
     for (int r = 1; r <= 9; ++r) {
       EXPECT_EQ(shoe->fullCounts[rankIndex(r)], c.perPipRank) << "rank " << r;
+      EXPECT_EQ(removalBound(r, c.decks), c.perPipRank) << "rank " << r;
       EXPECT_EQ(shoe->count(r), c.perPipRank) << "rank " << r;
     }
     EXPECT_EQ(shoe->fullCounts[rankIndex(Ten)], c.tens);
     EXPECT_EQ(shoe->count(Ten), c.tens);
+    EXPECT_EQ(removalBound(Ten, c.decks), c.tens);
     EXPECT_EQ(shoe->fullTotal, c.total);
     EXPECT_EQ(shoe->currentTotal, c.total);
     EXPECT_EQ(shoe->remaining(), c.total);
@@ -53,7 +57,18 @@ TEST_P(ShoeReset, HoldsFullCompositionOfTheDeckCount) {
 INSTANTIATE_TEST_SUITE_P(DeckCounts, ShoeReset,
                          ::testing::Values(ResetCase{1, 4, 16, 52}, ResetCase{6, 24, 96, 312},
                                            ResetCase{8, 32, 128, 416},
-                                           ResetCase{41297762, 165191048, 660764192, 2147483624}));
+                                           ResetCase{MaxDecks, 165191048, 660764192, 2147483624}));
+
+// Removals are checked ace first against the full shoe's counts; the table
+// program's parsed values are 64-bit.
+TEST(ShoeRemovalBounds, FirstRankOutsideItsBound) {
+  EXPECT_EQ(removalOutOfBounds(ShoeCounts{4, 4, 4, 4, 4, 4, 4, 4, 4, 16}, 1), std::nullopt);
+  EXPECT_EQ(removalOutOfBounds(ShoeCounts{0, 0, 0, 0, 0, 0, 0, 0, 0, 17}, 1), Ten);
+  EXPECT_EQ(removalOutOfBounds(ShoeCounts{0, 9, 0, -1, 0, 0, 0, 0, 0, 0}, 2), 2);
+  using Parsed = std::array<std::int64_t, RankCount>;
+  EXPECT_EQ(removalOutOfBounds(Parsed{0, 0, 0, 0, 0, 0, 0, 0, 0, 660764192}, MaxDecks), std::nullopt);
+  EXPECT_EQ(removalOutOfBounds(Parsed{0, 0, 0, 0, 0, 0, 0, 0, 0, std::int64_t{1} << 40}, MaxDecks), Ten);
+}
 
 TEST(ShoeProbability, TenOnFullSingleDeck) {
   const Shoe shoe(1);

@@ -34,47 +34,19 @@
 
 namespace {
 
-std::string shortNumber(double x) {
-  char buf[32];
-  std::snprintf(buf, sizeof buf, "%.3g", x);
-  return buf;
-}
-
 using refsplit::Counts;
 using refsplit::DealerReference;
 using refsplit::SplitReferenceEvaluator;
-
-constexpr std::array<int, 10> kOneDeck = {4, 4, 4, 4, 4, 4, 4, 4, 4, 16};
-
-RuleSet makeRules(bool s17, DoubleRule dr, bool das, bool peek) {
-  RuleSet r;
-  r.standsOnSoft17 = s17;
-  r.doubleRule = dr;
-  r.das = das;
-  r.dealerBjRule = peek ? DealerBjRule::FullPeek : DealerBjRule::NoPeek;
-  return r;
-}
-
-int valueSum(const Counts& c) {
-  int s = 0;
-  for (int r = 1; r <= 10; ++r) s += r * c[r - 1];
-  return s;
-}
-
-// A dealer memo per soft-17 rule, kept for the whole run: outcomes depend
-// only on the shoe left and the rule.
-DealerReference& dealerMemo(bool s17) {
-  static DealerReference stands(true);
-  static DealerReference hits(false);
-  return s17 ? stands : hits;
-}
+using refsplit::cases::CrossCase;
+using refsplit::cases::dealerMemo;
 
 // ---- the reference on its own --------------------------------------------
 
 // Straight sequential play-out of a split without decisions (split aces that
-// take one card each): card by card from the shoe, no memo, no composition
-// bookkeeping. Returns the expected sum of both hands against up card u, or
-// overall (u = 0: the up card is dealt after the hands).
+// take one card each): the aces' cards card by card from the shoe, no memo,
+// no composition bookkeeping, then a fresh reference dealer. Returns the
+// expected sum of both hands against up card u, or overall (u = 0: the up
+// card is dealt after the hands).
 class NoDecisionPlayout {
  public:
   explicit NoDecisionPlayout(const RuleSet& rules) : rules_(rules) {}
@@ -111,48 +83,15 @@ class NoDecisionPlayout {
     return n;
   }
 
+  // Both aces stand on soft 11 + their second card (an ace makes soft 12)
+  // against the dealer drawing from what they leave.
   double dealerStart(int second1, int second2) {
-    // Ace plus second card: soft total 11 + card (an ace makes soft 12).
-    a_ = second1 == 1 ? 12 : 11 + second1;
-    b_ = second2 == 1 ? 12 : 11 + second2;
-    if (up_ > 0) return dealerDraw({up_});
-    double v = 0.0;
-    const int n = total();
-    for (int r = 1; r <= 10; ++r) {
-      if (shoe_[r - 1] == 0) continue;
-      const double p = static_cast<double>(shoe_[r - 1]) / n;
-      --shoe_[r - 1];
-      v += p * dealerDraw({r});
-      ++shoe_[r - 1];
-    }
-    return v;
-  }
-
-  double dealerDraw(std::vector<int> cards) {
-    int hard = 0;
-    bool ace = false;
-    for (int c : cards) {
-      hard += c;
-      ace = ace || c == 1;
-    }
-    const bool soft = ace && hard <= 11;
-    const int t = soft ? hard + 10 : hard;
-    const bool blackjack = cards.size() == 2 && t == 21;
-    const bool done = cards.size() >= 2 && (t > 17 || (t == 17 && (!soft || rules_.standsOnSoft17)));
-    if (blackjack) return -2.0;  // each split ace loses its single bet
-    if (hard > 21) return 2.0;
-    if (done) return settle(a_, t) + settle(b_, t);
-    double v = 0.0;
-    const int n = total();
-    for (int r = 1; r <= 10; ++r) {
-      if (shoe_[r - 1] == 0) continue;
-      const double p = static_cast<double>(shoe_[r - 1]) / n;
-      --shoe_[r - 1];
-      std::vector<int> next = cards;
-      next.push_back(r);
-      v += p * dealerDraw(next);
-      ++shoe_[r - 1];
-    }
+    const int a = second1 == 1 ? 12 : 11 + second1;
+    const int b = second2 == 1 ? 12 : 11 + second2;
+    DealerReference dealer(rules_.standsOnSoft17);
+    const refsplit::DealerDist d = up_ > 0 ? dealer.givenUpCard(shoe_, up_) : dealer.overall(shoe_);
+    double v = -2.0 * d[refsplit::kBlackjack] + 2.0 * d[refsplit::kBust];  // each ace loses its single bet
+    for (int t = 17; t <= 21; ++t) v += d[t - 17] * (settle(a, t) + settle(b, t));
     return v;
   }
 
@@ -161,33 +100,7 @@ class NoDecisionPlayout {
   RuleSet rules_;
   Counts shoe_{};
   int up_ = 0;
-  int a_ = 0;
-  int b_ = 0;
 };
-
-TEST(SplitCrossCheckReference, DealerDistributionsSumToOne) {
-  const Counts shoe = {2, 1, 1, 2, 1, 1, 2, 1, 1, 5};
-  for (bool s17 : {true, false}) {
-    DealerReference d(s17);
-    Counts s = shoe;
-    auto sum = [](const refsplit::DealerDist& x) {
-      double t = 0.0;
-      for (double p : x) t += p;
-      return t;
-    };
-    EXPECT_NEAR(sum(d.overall(s)), 1.0, 1e-14);
-    for (int u = 1; u <= 10; ++u) {
-      --s[u - 1];
-      const refsplit::DealerDist x = d.givenUpCard(s, u);
-      ++s[u - 1];
-      EXPECT_NEAR(sum(x), 1.0, 1e-14) << u;
-      // Blackjack chance: the hole card completes ace + ten.
-      const double bj = u == 1 ? 5.0 / 16.0 : u == 10 ? 2.0 / 16.0 : 0.0;
-      EXPECT_NEAR(x[refsplit::kBlackjack], bj, 1e-15) << u;
-    }
-    EXPECT_EQ(s, shoe);
-  }
-}
 
 TEST(SplitCrossCheckReference, AllTensPushAndSplitAcesWinTwice) {
   const Counts tens = {0, 0, 0, 0, 0, 0, 0, 0, 0, 8};
@@ -266,30 +179,17 @@ TEST(SplitCrossCheckReference, EmptyShoeFailsLoudly) {
 
 // ---- the engine against the reference ------------------------------------
 
-struct CrossCase {
-  std::string name;
-  int pair;
-  Counts left;  // the deck after the removals, both pair cards included
-  RuleSet rules;
-};
-
-void PrintTo(const CrossCase& c, std::ostream* os) { *os << c.name; }
-
 std::string caseName(const testing::TestParamInfo<CrossCase>& info) { return info.param.name; }
 
 class SplitCrossCheck : public testing::TestWithParam<CrossCase> {};
 
 TEST_P(SplitCrossCheck, EveryUpCardAndOverallAgree) {
   const CrossCase& c = GetParam();
-  Removals removals{};
-  for (int i = 0; i < 10; ++i) {
-    removals[i] = kOneDeck[i] - c.left[i];
-    ASSERT_GE(removals[i], 0);
-  }
-  Counts afterPair = c.left;
-  afterPair[c.pair - 1] -= 2;
+  const Removals removals = c.removals();
+  for (int n : removals) ASSERT_GE(n, 0);
+  const Counts afterPair = c.afterPair();
   ASSERT_GE(afterPair[c.pair - 1], 0);
-  ASSERT_GE(valueSum(afterPair), 88 - 2 * c.pair) << "shoe could run out";
+  ASSERT_GE(refsplit::cases::valueSum(afterPair), 88 - 2 * c.pair) << "shoe could run out";
 
   SplitReferenceEvaluator reference(c.rules, dealerMemo(c.rules.standsOnSoft17));
   const refsplit::SplitReference expected = reference.evaluate(afterPair, c.pair);
@@ -310,121 +210,6 @@ TEST_P(SplitCrossCheck, EveryUpCardAndOverallAgree) {
   RecordProperty("max_difference", shortNumber(worst));
 }
 
-struct NamedRules {
-  std::string name;
-  RuleSet rules;
-};
-
-RuleSet with(RuleSet r, void (*edit)(RuleSet&)) {
-  edit(r);
-  return r;
-}
-
-std::vector<NamedRules> generalRules() {
-  return {
-      {"S17_Any_DAS", makeRules(true, DoubleRule::AnyTwoCards, true, true)},
-      {"H17_Any_DAS", makeRules(false, DoubleRule::AnyTwoCards, true, true)},
-      {"S17_NoDAS", makeRules(true, DoubleRule::AnyTwoCards, false, true)},
-      {"H17_Hard10or11", makeRules(false, DoubleRule::Hard10or11, true, true)},
-      {"S17_Hard9to11", makeRules(true, DoubleRule::Hard9to11, true, true)},
-      {"H17_Hard10or11AndSoft", makeRules(false, DoubleRule::Hard10or11AndSoft, true, true)},
-      {"S17_Hard9to11AndSoft", makeRules(true, DoubleRule::Hard9to11AndSoft, true, true)},
-      {"H17_HardOnly", makeRules(false, DoubleRule::HardOnly, true, true)},
-      {"S17_NoDoubling", makeRules(true, DoubleRule::NoDoubling, true, true)},
-      {"S17_DAN", with(makeRules(true, DoubleRule::AnyTwoCards, true, true), [](RuleSet& r) { r.dan = true; })},
-      {"H17_Hard9to11AndSoft_DAN_NoPeek",
-       with(makeRules(false, DoubleRule::Hard9to11AndSoft, true, false), [](RuleSet& r) { r.dan = true; })},
-      {"S17_NoPeek", makeRules(true, DoubleRule::AnyTwoCards, true, false)},
-      {"H17_NoPeek_NoDAS", makeRules(false, DoubleRule::AnyTwoCards, false, false)},
-  };
-}
-
-std::vector<NamedRules> charlieRules() {
-  return {
-      {"S17_Charlie5", with(makeRules(true, DoubleRule::AnyTwoCards, true, true), [](RuleSet& r) { r.charlie5 = true; })},
-      {"H17_Charlie6_DAN", with(makeRules(false, DoubleRule::AnyTwoCards, true, true), [](RuleSet& r) {
-         r.charlie6 = true;
-         r.dan = true;
-       })},
-      {"S17_Charlie5_DAN_NoPeek", with(makeRules(true, DoubleRule::AnyTwoCards, true, false), [](RuleSet& r) {
-         r.charlie5 = true;
-         r.dan = true;
-       })},
-  };
-}
-
-std::vector<NamedRules> aceRules() {
-  return {
-      {"S17_NoHSA", makeRules(true, DoubleRule::AnyTwoCards, true, true)},
-      {"H17_NoHSA_DSPA_NoPeek", with(makeRules(false, DoubleRule::AnyTwoCards, true, false), [](RuleSet& r) { r.dspa = true; })},
-      {"S17_HSA", with(makeRules(true, DoubleRule::AnyTwoCards, true, true), [](RuleSet& r) { r.hsa = true; })},
-      {"H17_HSA_DSPA", with(makeRules(false, DoubleRule::AnyTwoCards, true, true), [](RuleSet& r) {
-         r.hsa = true;
-         r.dspa = true;
-       })},
-      {"S17_HSA_DSPA_Hard9to11AndSoft_NoPeek",
-       with(makeRules(true, DoubleRule::Hard9to11AndSoft, true, false), [](RuleSet& r) {
-         r.hsa = true;
-         r.dspa = true;
-       })},
-      {"S17_HSA_DSPA_NoDAS", with(makeRules(true, DoubleRule::AnyTwoCards, false, true), [](RuleSet& r) {
-         r.hsa = true;
-         r.dspa = true;
-       })},
-      {"H17_HSA_DSPA_HardOnly_DAN", with(makeRules(false, DoubleRule::HardOnly, true, true), [](RuleSet& r) {
-         r.hsa = true;
-         r.dspa = true;
-         r.dan = true;
-       })},
-      {"S17_HSA_DSPA_Charlie5", with(makeRules(true, DoubleRule::AnyTwoCards, true, true), [](RuleSet& r) {
-         r.hsa = true;
-         r.dspa = true;
-         r.charlie5 = true;
-       })},
-      {"H17_HSA_DSPA_Charlie6_DAN", with(makeRules(false, DoubleRule::AnyTwoCards, true, true), [](RuleSet& r) {
-         r.hsa = true;
-         r.dspa = true;
-         r.charlie6 = true;
-         r.dan = true;
-       })},
-  };
-}
-
-// Decks after the removals, pair cards included, ace count first.
-struct Deck {
-  std::string name;
-  int pair;
-  Counts left;
-};
-
-std::vector<Deck> decks() {
-  return {
-      {"Twos_A", 2, {1, 3, 2, 0, 1, 1, 0, 0, 0, 9}},
-      {"Twos_B", 2, {1, 2, 0, 2, 2, 0, 1, 2, 2, 6}},
-      {"Fives_A", 5, {2, 0, 1, 0, 3, 0, 2, 1, 2, 6}},
-      {"Fives_B", 5, {1, 1, 1, 1, 4, 3, 2, 0, 2, 4}},
-      {"Eights_A", 8, {1, 2, 0, 1, 1, 3, 0, 2, 0, 10}},
-      {"Eights_B", 8, {4, 1, 1, 1, 2, 1, 0, 2, 0, 6}},
-      {"Tens_A", 10, {2, 0, 0, 4, 2, 1, 0, 1, 1, 6}},
-      {"Tens_B", 10, {1, 1, 2, 1, 1, 2, 1, 1, 2, 7}},
-      {"Aces_A", 1, {3, 0, 1, 0, 1, 0, 3, 3, 1, 5}},
-      {"Aces_B", 1, {3, 0, 2, 3, 3, 1, 1, 0, 1, 6}},
-  };
-}
-
-std::vector<CrossCase> allCases() {
-  std::vector<CrossCase> out;
-  for (const Deck& d : decks()) {
-    std::vector<NamedRules> rules = d.pair == 1 ? aceRules() : generalRules();
-    if (d.pair != 1) {
-      std::vector<NamedRules> more = charlieRules();
-      rules.insert(rules.end(), more.begin(), more.end());
-    }
-    for (const NamedRules& r : rules) out.push_back({d.name + "_" + r.name, d.pair, d.left, r.rules});
-  }
-  return out;
-}
-
-INSTANTIATE_TEST_SUITE_P(SplitCrossCheckSmallShoes, SplitCrossCheck, testing::ValuesIn(allCases()), caseName);
+INSTANTIATE_TEST_SUITE_P(SplitCrossCheckSmallShoes, SplitCrossCheck, testing::ValuesIn(refsplit::cases::crossCheckCases()), caseName);
 
 }  // namespace

@@ -24,25 +24,11 @@
 #include "model/shoe.h"
 #include "split/player_hand_state.h"
 #include "split/split_calculator.h"
-#include "tests/case_text.h"
+#include "tests/test_support.h"
 #include "tests/reference_split.h"
 #include "tests/sanitizers.h"
 
 namespace {
-
-Removals removed(std::initializer_list<std::pair<int, int>> cards) {
-  Removals c{};
-  for (const auto& [rank, n] : cards) c[rankIndex(rank)] = n;
-  return c;
-}
-
-std::string entryName(int i) { return i == 0 ? "overall" : "up card " + std::to_string(i); }
-
-RuleSet rulesWith(void (*edit)(RuleSet&)) {
-  RuleSet r;
-  edit(r);
-  return r;
-}
 
 bool sameBits(const ValueVector& a, const ValueVector& b) { return std::memcmp(a.data(), b.data(), sizeof(a)) == 0; }
 

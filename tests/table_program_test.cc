@@ -1,6 +1,6 @@
 // The table program: its text digits against the split report's for the
-// same cases, and the real program's refusals, batches, stops and failed
-// output.
+// same cases, its parsers' refusals, and the real program's exit status and
+// streams on a refusal, a batch, a stop and failed output.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -14,9 +14,12 @@
 #include <sstream>
 #include <string>
 #include <thread>
+#include <variant>
 #include <vector>
 
 #include "front/screens.h"
+#include "table/batch_line.h"
+#include "table/command_line.h"
 #include "table/table_run.h"
 #include "tests/scripted_console.h"
 
@@ -135,7 +138,7 @@ ProgramRun runTable(const std::vector<std::string>& arguments, const std::string
   return run;
 }
 
-TEST(TableProgram, RefusedCommandLinesNameTheOptionAndPrintNothing) {
+TEST(TableCommandLine, RefusalsNameTheOptionAndWhatIsAllowed) {
   const struct {
     std::vector<std::string> arguments;
     std::string error;
@@ -154,37 +157,52 @@ TEST(TableProgram, RefusedCommandLinesNameTheOptionAndPrintNothing) {
        "to 41297762"},
   };
   for (const auto& refusal : refusals) {
-    const ProgramRun run = runTable(refusal.arguments);
-    EXPECT_EQ(run.status, 2) << refusal.error;
-    EXPECT_EQ(run.out, "");
-    EXPECT_EQ(run.err, "splitev-table: " + refusal.error + " (see --help)\n");
+    const CommandLine parsed = parseCommandLine(refusal.arguments);
+    ASSERT_TRUE(std::holds_alternative<RefuseCommandLine>(parsed)) << refusal.error;
+    EXPECT_EQ(std::get<RefuseCommandLine>(parsed).reason, refusal.error);
   }
 }
 
-TEST(TableProgram, BatchAnswersEachLineAsTheSingleRunAndReportsTheBadOne) {
+TEST(TableBatchLine, RefusalsSayWhy) {
   // A value nested deep enough to overflow the stack of a level-by-level dump.
   const std::size_t depth = 100000;
-  const std::string deep = "{\"removed\":" + std::string(depth, '[') + std::string(depth, ']') + "}\n";
+  const struct {
+    std::string line;
+    std::string error;
+  } refusals[] = {
+      {"{\"pairs\":[\"T\"],\"colour\":\"red\"}", "unknown key \"colour\"; allowed: decks, removed, rules, pairs"},
+      {"{\"decks\":1e400}", "not valid JSON here (a number out of range)"},
+      {"{\"removed\":" + std::string(depth, '[') + std::string(depth, ']') + "}",
+       "removed: " + std::string(40, '[') + "... is not allowed; allowed: a list of ten whole numbers, ace first"},
+      {"{\"rules\":{\"das\":true,\"das\":false}}",
+       "key \"rules.das\" is given twice; a key may appear once in an object"},
+  };
+  for (const auto& refusal : refusals) {
+    const auto parsed = parseBatchLine(refusal.line);
+    ASSERT_TRUE(std::holds_alternative<std::string>(parsed)) << refusal.error;
+    EXPECT_EQ(std::get<std::string>(parsed), refusal.error);
+  }
+}
+
+TEST(TableProgram, RefusedCommandLineIsOneLineOnStandardErrorAndStatusTwo) {
+  const ProgramRun run = runTable({"--decks", "2x"});
+  EXPECT_EQ(run.status, 2);
+  EXPECT_EQ(run.out, "");
+  EXPECT_EQ(run.err, "splitev-table: --decks: \"2x\" is not allowed; allowed: a whole number from 1 to 41297762 (see --help)\n");
+}
+
+TEST(TableProgram, BatchAnswersEachLineAsTheSingleRunAndReportsTheBadOne) {
   const ProgramRun batch = runTable({"--batch"}, "{\"pairs\":[\"T\"]}\n"
-                                          "{\"pairs\":[\"T\"],\"colour\":\"red\"}\n"
                                           "{\"decks\":1e400}\n" +
-                                          deep + std::string("{\"pairs\":[\"T\"]}\0{\"decks\":0}\n", 28) +
-                                          "{\"rules\":{\"das\":true,\"das\":false}}\n"
+                                          std::string("{\"pairs\":[\"T\"]}\0{\"decks\":0}\n", 28) +
                                           "{\"removed\":[0,0,0,0,0,0,0,0,0,8],\"rules\":{\"soft17\":\"hit\"},"
                                           "\"pairs\":[\"t\"]}\n");
   const ProgramRun first = runTable({"--pairs", "T", "--format", "json"});
   const ProgramRun third = runTable({"--removed", "0,0,0,0,0,0,0,0,0,8", "--h17", "--pairs", "10", "--format", "json"});
   EXPECT_EQ(batch.status, 1);
   EXPECT_EQ(first.status, 0);
-  EXPECT_EQ(batch.out, first.out +
-                           "{\"line\":2,\"error\":\"unknown key \\\"colour\\\"; allowed: decks, removed, rules, "
-                           "pairs\"}\n"
-                           "{\"line\":3,\"error\":\"not valid JSON here (a number out of range)\"}\n"
-                           "{\"line\":4,\"error\":\"removed: " + std::string(40, '[') +
-                           "... is not allowed; allowed: a list of ten whole numbers, ace first\"}\n"
-                           "{\"line\":5,\"error\":\"not valid JSON (a NUL byte at byte 16)\"}\n"
-                           "{\"line\":6,\"error\":\"key \\\"rules.das\\\" is given twice; a key may appear once in "
-                           "an object\"}\n" +
+  EXPECT_EQ(batch.out, first.out + "{\"line\":2,\"error\":\"not valid JSON here (a number out of range)\"}\n"
+                           "{\"line\":3,\"error\":\"not valid JSON (a NUL byte at byte 16)\"}\n" +
                            third.out);
   EXPECT_EQ(batch.err, "");
 }
