@@ -27,8 +27,8 @@ enum class PairQuantities {
 
 // When the dealer cache is carried from one case to the next.
 enum class CacheAcrossCases {
-  // Only into a case whose shoe is related to the last one's (see
-  // CaseRunner); otherwise the case starts from an empty cache.
+  // Only into a case whose shoe is related to the last one's, and only a
+  // small cache (see CaseRunner); otherwise the case starts empty.
   WhenRelated,
   // Always, within the budget: the fixed-budget policy, for comparison.
   WithinBudget,
@@ -47,7 +47,8 @@ enum class CacheAcrossCases {
 // held (200 distinct small one-deck shoes took 2.2 times the processor time
 // with a 4 GiB budget as with 64 MiB; see bench/table_cache_bench.cc). So a
 // case keeps the cache when its removals lie within the last case's or
-// contain them, and starts empty otherwise. No result depends on any of this.
+// contain them and the cache holds at most 64 MiB, and starts empty
+// otherwise. No result depends on any of this.
 class CaseRunner {
  public:
   CaseRunner(int threads, std::size_t cacheBudget, PairQuantities quantities,
