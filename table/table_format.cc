@@ -206,7 +206,8 @@ std::string jsonQuantity(const QuantityValues& values) {
 // The best plays, in the unconditional view only: both views rank the plays
 // alike. complete as for the CSV's best row: false when any compared value is.
 std::string jsonBest(const BestActions& best, bool complete) {
-  std::string text = jsonString(BestName) + ":{\"complete\":" + boolText(complete) + "," + jsonString(viewName(0)) + ":{";
+  std::string text =
+      jsonString(BestName) + ":{\"complete\":" + boolText(complete) + "," + jsonString(viewName(0)) + ":{";
   for (std::size_t i = 0; i < EntryOrder.size(); ++i) {
     const std::optional<Action>& action = best[static_cast<std::size_t>(EntryOrder[i])];
     if (i > 0) text += ",";

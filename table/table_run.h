@@ -33,8 +33,8 @@ enum class PairQuantities {
 
 // When the dealer cache is carried from one case to the next.
 enum class CacheAcrossCases {
-  // Only into a case whose shoe is related to the last one's (see
-  // CaseRunner); otherwise the case starts from an empty cache.
+  // Only into a case whose shoe is related to the last one's, and only a
+  // small cache (see CaseRunner); otherwise the case starts empty.
   WhenRelated,
   // Always, within the budget: the fixed-budget policy, for comparison.
   WithinBudget,
@@ -49,11 +49,12 @@ enum class CacheAcrossCases {
 // removals of the other plus some player cards. A sweep that removes more
 // (or fewer) cards case by case meets the last case at every step; shoes
 // that differ both ways share little, and carrying a large cache across
-// them costs more than it saves (200 distinct small one-deck shoes ran
-// 2.6 times slower with a 4 GiB budget than with 64 MiB, see
-// bench/table_cache_bench.cc). So a case keeps the cache when its removals
-// lie within the last case's or contain them, and starts empty otherwise.
-// No result depends on any of this.
+// them costs more than it saves, as every computation pays for the records
+// held (200 distinct small one-deck shoes took 2.2 times the processor time
+// with a 4 GiB budget as with 64 MiB; see bench/table_cache_bench.cc). So a
+// case keeps the cache when its removals lie within the last case's or
+// contain them and the cache holds at most 64 MiB, and starts empty
+// otherwise. No result depends on any of this.
 class CaseRunner {
  public:
   CaseRunner(int threads, std::size_t cacheBudget, PairQuantities quantities,
