@@ -52,6 +52,7 @@
 #include <array>
 #include <cstdint>
 #include <new>
+#include <string>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
@@ -67,9 +68,11 @@ constexpr int StrategyCount = 2;  // 0: CDZ-, 1: CDP1
 constexpr int MaxHands = 4;
 // Lanes of values: e pair cards set aside, e = 0 .. 2b + 1 with b <= 2.
 constexpr int MaxValueLanes = 2 * (MaxHands - 2) + 2;
-// The round's cards are searched one by one for a way to run out only when
-// the shoe holds so few points that it might: up to this many positions.
-constexpr std::size_t MaxRunOutPositions = std::size_t{1} << 22;
+// Lanes of dealer records: one more, e = -1, for the CDZ- decisions.
+constexpr int LaneCount = MaxValueLanes + 1;
+// Positions the search for a way to run out of cards may visit before it
+// gives up and says the round may run out.
+constexpr std::size_t MaxRunOutPositions = std::size_t{1} << 21;
 
 // A split hand: the split card plus the cards drawn to it.
 struct Composition {
@@ -77,7 +80,7 @@ struct Composition {
   int total = 0;  // hard total, split card included
   bool soft = false;
   int cards = 0;  // split card included
-  std::array<std::int32_t, RankCount> next{};  // drawn plus one card of rank r, or -1 when that busts
+  std::array<std::int32_t, RankCount> next{};  // drawn plus one card of rank r; -1 when that busts or cannot be
   int bestTotal() const { return soft ? total + 10 : total; }
 };
 
@@ -87,14 +90,11 @@ std::uint64_t packCounts(const HandCounts& c) {
   return key;
 }
 
-// The chance of a dealer blackjack at entry i on a shoe of these counts (the
-// up card still in it), worked out as the dealer records do.
-double blackjackChance(const ShoeCounts& counts, int i) {
+// The chance of a dealer blackjack at entry i on a shoe of n cards, aces of
+// them aces and tens tens (the up card still in it), worked out as the dealer
+// records do.
+double blackjackChance(std::int32_t n, std::int32_t aces, std::int32_t tens, int i) {
   if (i != 0 && i != Ace && i != Ten) return 0.0;
-  std::int32_t n = 0;
-  for (std::int32_t c : counts) n += c;
-  const std::int32_t aces = counts[rankIndex(Ace)];
-  const std::int32_t tens = counts[rankIndex(Ten)];
   double aceRow = 0.0;
   double tenRow = 0.0;
   if (n > 1) {
@@ -118,67 +118,59 @@ class PairStrategies {
     hands = 2 + resplits;
     valueLanes = 2 * resplits + 2;
     finalAce = pair == Ace && !rules.hsa;
+    peek = rules.peeks();
     for (std::int32_t c : afterPair) afterPairTotal += c;
   }
 
   void run(StrategyResplitResults& out);
 
  private:
-  // Lane l holds e = l - 1 pair cards set aside: lane 0 (e = -1, one pair
-  // card back) decides CDZ-, lane 1 (e = 0) decides CDP1 and values.
-  static constexpr int LaneCount = MaxValueLanes + 1;
-  static int laneOf(int e) { return e + 1; }
+  // Lane l holds e = l - 1 pair cards set aside: e = -1 (one pair card
+  // back) decides CDZ-, e = 0 decides CDP1; e = 0 .. valueLanes - 1 value.
+  static std::size_t laneOf(int e) { return static_cast<std::size_t>(e + 1); }
 
   void enumerate();
   int countIn(const Composition& y, int e, int r) const {
     return afterPair[rankIndex(r)] - y.drawn[rankIndex(r)] - (r == pair ? e : 0);
   }
   int totalIn(const Composition& y, int e) const { return afterPairTotal - (y.cards - 1) - e; }
-  // The lane's shoe at y before the up card, when it exists.
+  // Lane e's shoe at y (before the up card) exists: no count below zero.
   bool laneExists(const Composition& y, int e) const { return countIn(y, e, pair) >= 0; }
   bool entryDealable(const Composition& y, int e, int i) const { return i == 0 || countIn(y, e, i) > 0; }
-  ShoeCounts shoeAt(const Composition& y, int e) const {
-    ShoeCounts s{};
-    for (int r = 1; r <= RankCount; ++r) s[rankIndex(r)] = countIn(y, e, r);
-    return s;
-  }
   bool charlie(int cards) const { return (rules.charlie5 && cards >= 5) || (rules.charlie6 && cards >= 6); }
   double standValue(const DealerOutcome& d, const Composition& y, int i) const {
     if (charlie(y.cards)) return 1.0 - 2.0 * d.blackjack[i];
     const int best = y.bestTotal();
     return d.stand[best >= 17 ? best - 17 : StandBelow17][i];
   }
-  // Standing, valued as the sums are kept: under peek the result when the
-  // dealer has no blackjack.
+  // Standing as the round's sums keep it: under peek the result when the
+  // dealer has no blackjack, 0 when he has.
   double standKept(std::size_t k, int e, int i) const {
     const DealerOutcome& d = *record(k, e);
     const double stand = standValue(d, comps[k], i);
     return peek ? stand + d.blackjack[i] : stand;
   }
-  // Busting on a card that leaves these counts, valued the same way.
-  double bustKept(const ShoeCounts& left, int i) const { return peek ? blackjackChance(left, i) - 1.0 : -1.0; }
-  const DealerOutcome*& record(std::size_t k, int e) { return records[k * LaneCount + static_cast<std::size_t>(laneOf(e))]; }
-  const DealerOutcome* record(std::size_t k, int e) const {
-    return records[k * LaneCount + static_cast<std::size_t>(laneOf(e))];
+  const DealerOutcome*& record(std::size_t k, int e) { return records[k * LaneCount + laneOf(e)]; }
+  const DealerOutcome* record(std::size_t k, int e) const { return records[k * LaneCount + laneOf(e)]; }
+  std::size_t valueAt(int s, std::size_t k, int e) const {
+    return ((static_cast<std::size_t>(s) * comps.size() + k) * MaxValueLanes + static_cast<std::size_t>(e)) * ValueCount;
   }
-  double& value(int s, std::size_t k, int e, int i) {
-    return values[((static_cast<std::size_t>(s) * comps.size() + k) * MaxValueLanes + static_cast<std::size_t>(e)) * ValueCount +
-                  static_cast<std::size_t>(i)];
+  ShoeCounts keyOf(const Composition& y, int e) const {
+    ShoeCounts key{};
+    for (int r = 1; r <= RankCount; ++r) key[rankIndex(r)] = calc.shoe.fullCounts[rankIndex(r)] - countIn(y, e, r);
+    return key;
   }
-  unsigned char& shortOf(int s, std::size_t k, int e, int i) {
-    return shorts[((static_cast<std::size_t>(s) * comps.size() + k) * MaxValueLanes + static_cast<std::size_t>(e)) * ValueCount +
-                  static_cast<std::size_t>(i)];
-  }
-  void fetchDealers();
+  void fetchDealers(int firstLane, int endLane, const std::vector<char>* only);
   void decide(int s, int e);
-  void valueHands(int s, int e);
-  double roundValue(int s, int i, bool& complete);
-  bool roundCanRunOut(int s, int i);
+  void markReachable();
+  void valueLane(int e);
+  double roundValue(int s, int i);
+  bool roundCanRunOut(int s, int i) const;
 
   SplitCalculator& calc;
   const RuleSet& rules;
   Rank pair;
-  ShoeCounts afterPair;
+  ShoeCounts afterPair;  // S: the shoe less the removals and both pair cards
   std::int32_t afterPairTotal = 0;
   int resplits = 0;
   int hands = 2;
@@ -188,15 +180,15 @@ class PairStrategies {
 
   std::vector<Composition> comps;  // each after every composition with one card more
   std::unordered_map<std::uint64_t, std::int32_t> indexOf;
-  std::vector<const DealerOutcome*> records;  // per composition and lane; null where the lane's shoe cannot be
+  std::vector<const DealerOutcome*> records;  // per composition and lane; null where not needed or no shoe
   std::vector<std::array<char, ValueCount>> actions[StrategyCount];
-  std::vector<double> values;         // per strategy, composition, value lane, entry
-  std::vector<unsigned char> shorts;  // the same: some way of playing on needs a card the shoe lacks
+  std::vector<char> reachable;  // some strategy at some entry plays the hand to this composition
+  std::vector<double> values;   // per strategy, composition, value lane and entry
 };
 
 void PairStrategies::enumerate() {
   // Every composition of drawn cards up to hard 21 that the largest lane's
-  // shoe (S plus one pair card) can supply, tens outermost and each rank
+  // shoe (S and one pair card) can supply, tens outermost and each rank
   // counting down: each comes after every composition with one card more.
   HandCounts c{};
   auto level = [&](auto&& self, int k, int pointsLeft) -> void {
@@ -234,31 +226,24 @@ void PairStrategies::enumerate() {
   }
 }
 
-void PairStrategies::fetchDealers() {
-  records.assign(comps.size() * LaneCount, nullptr);
+// The dealer records of lanes firstLane .. endLane - 1 (as e), at every
+// composition or at those `only` marks.
+void PairStrategies::fetchDealers(int firstLane, int endLane, const std::vector<char>* only) {
   std::vector<ShoeCounts> keys;
-  keys.reserve(comps.size() * static_cast<std::size_t>(valueLanes + 1));
-  const ShoeCounts& full = calc.shoe.fullCounts;
-  auto keyOf = [&](const Composition& y, int e) {
-    ShoeCounts key{};
-    for (int r = 1; r <= RankCount; ++r) key[rankIndex(r)] = full[rankIndex(r)] - countIn(y, e, r);
-    return key;
-  };
-  for (const Composition& y : comps)
-    for (int e = -1; e < valueLanes; ++e)
-      if (laneExists(y, e)) keys.push_back(keyOf(y, e));
-  std::size_t missing = 0;
-  for (const ShoeCounts& key : keys)
-    if (calc.dealerCache.find(key) == nullptr) ++missing;
-  if (calc.dealerCache.bytesUsed() + missing * DealerOutcomeCache::bytesPerRecord() > calc.dealerCacheBudget)
-    calc.clearDealerOutcomes();
+  for (std::size_t k = 0; k < comps.size(); ++k) {
+    if (only != nullptr && (*only)[k] == 0) continue;
+    for (int e = firstLane; e < endLane; ++e)
+      if (laneExists(comps[k], e)) keys.push_back(keyOf(comps[k], e));
+  }
   calc.dealerCache.addMissing(keys, calc.shoe, rules.standsOnSoft17, calc.threads);
-  for (std::size_t k = 0; k < comps.size(); ++k)
-    for (int e = -1; e < valueLanes; ++e)
+  for (std::size_t k = 0; k < comps.size(); ++k) {
+    if (only != nullptr && (*only)[k] == 0) continue;
+    for (int e = firstLane; e < endLane; ++e)
       if (laneExists(comps[k], e)) record(k, e) = calc.dealerCache.find(keyOf(comps[k], e));
+  }
 }
 
-// The strategy: at every composition and entry, the best of stand, double
+// Strategy s: at every composition and entry, the best of stand, double
 // and hit for the hand alone on lane e's shoe, the split hand's rules
 // deciding what it may do; ties keep stand before double before hit.
 void PairStrategies::decide(int s, int e) {
@@ -269,20 +254,24 @@ void PairStrategies::decide(int s, int e) {
     actions[s][k].fill(Stand);
     if (y.cards == 1 || !laneExists(y, e)) continue;
     const DealerOutcome& d = *record(k, e);
-    const bool mayDouble = !finalAce && doublingAllowed(rules, pair, y.total, y.soft, y.cards);
+    const bool decides = y.total < 21 && !finalAce;
+    const bool mayDouble = decides && doublingAllowed(rules, pair, y.total, y.soft, y.cards);
+    int counts[RankCount];
+    for (int x = 1; x <= RankCount; ++x) counts[rankIndex(x)] = countIn(y, e, x);
+    const int cards = totalIn(y, e);
     for (int i = 0; i < ValueCount; ++i) {
       if (!entryDealable(y, e, i)) continue;
       const double stand = standValue(d, y, i);
       best[k][static_cast<std::size_t>(i)] = stand;
-      if (y.total >= 21 || finalAce) continue;
-      int total = totalIn(y, e) - (i > 0 ? 1 : 0);
+      if (!decides) continue;
+      const double total = static_cast<double>(cards - (i > 0 ? 1 : 0));
       const double blackjack = d.blackjack[i];
       double doubled = 0.0;
       double hit = 0.0;
       for (int x = 1; x <= RankCount; ++x) {
-        const int n = countIn(y, e, x) - (x == i ? 1 : 0);
+        const int n = counts[rankIndex(x)] - (x == i ? 1 : 0);
         if (n <= 0) continue;
-        const double p = static_cast<double>(n) / static_cast<double>(total);
+        const double p = static_cast<double>(n) / total;
         if (y.total + x > 21) {
           doubled += p * (peek ? -2.0 + blackjack : -2.0);
           hit += p * -1.0;
@@ -294,143 +283,258 @@ void PairStrategies::decide(int s, int e) {
         hit += p * best[j][static_cast<std::size_t>(i)];
       }
       char action = Stand;
-      double x = stand;
-      if (mayDouble && x < doubled) {
+      double value = stand;
+      if (mayDouble && value < doubled) {
         action = DoubleDown;
-        x = doubled;
+        value = doubled;
       }
-      if (x < hit) {
+      if (value < hit) {
         action = Hit;
-        x = hit;
+        value = hit;
       }
       actions[s][k][static_cast<std::size_t>(i)] = action;
-      best[k][static_cast<std::size_t>(i)] = x;
+      best[k][static_cast<std::size_t>(i)] = value;
     }
   }
 }
 
-// The hands' values on lane e's shoe when played by strategy s.
-void PairStrategies::valueHands(int s, int e) {
+// The compositions some strategy plays a hand to at some entry: every
+// two-card hand, and the cards after a hit or a double.
+void PairStrategies::markReachable() {
+  reachable.assign(comps.size(), 0);
+  for (std::size_t k = comps.size(); k-- > 0;) {
+    const Composition& y = comps[k];
+    if (y.cards == 2) reachable[k] = 1;
+    if (reachable[k] == 0) continue;
+    bool draws = false;
+    for (int s = 0; s < StrategyCount; ++s)
+      for (char action : actions[s][k]) draws = draws || action != Stand;
+    if (!draws) continue;
+    for (std::int32_t j : y.next)
+      if (j >= 0) reachable[static_cast<std::size_t>(j)] = 1;
+  }
+}
+
+// Both strategies' hand values on lane e's shoes, at every reachable
+// composition and entry.
+void PairStrategies::valueLane(int e) {
   for (std::size_t k = 0; k < comps.size(); ++k) {
     const Composition& y = comps[k];
-    if (y.cards == 1 || !laneExists(y, e)) continue;
-    const DealerOutcome& d = *record(k, e);
+    if (y.cards == 1 || reachable[k] == 0 || !laneExists(y, e)) continue;
+    int counts[RankCount];
+    for (int x = 1; x <= RankCount; ++x) counts[rankIndex(x)] = countIn(y, e, x);
+    const int cards = totalIn(y, e);
+    const int aces = counts[rankIndex(Ace)];
+    const int tens = counts[rankIndex(Ten)];
     for (int i = 0; i < ValueCount; ++i) {
       if (!entryDealable(y, e, i)) continue;
-      const char action = actions[s][k][static_cast<std::size_t>(i)];
-      if (action == Stand) {
-        value(s, k, e, i) = standKept(k, e, i);
-        shortOf(s, k, e, i) = !d.complete;
-        continue;
+      const double stand = standKept(k, e, i);
+      const double total = static_cast<double>(cards - (i > 0 ? 1 : 0));
+      double sum[StrategyCount] = {};
+      char action[StrategyCount];
+      bool draws = false;
+      for (int s = 0; s < StrategyCount; ++s) {
+        action[s] = actions[s][k][static_cast<std::size_t>(i)];
+        draws = draws || action[s] != Stand;
       }
-      const int total = totalIn(y, e) - (i > 0 ? 1 : 0);
-      ShoeCounts left = shoeAt(y, e);
-      double sum = 0.0;
-      bool lacks = total <= 0;
-      for (int x = 1; x <= RankCount; ++x) {
-        const int n = countIn(y, e, x) - (x == i ? 1 : 0);
-        if (n <= 0) continue;
-        const double p = static_cast<double>(n) / static_cast<double>(total);
-        const double stake = action == DoubleDown ? 2.0 : 1.0;
-        if (y.total + x > 21) {
-          --left[rankIndex(x)];
-          sum += p * (stake * bustKept(left, i));
-          ++left[rankIndex(x)];
-          continue;
-        }
-        const std::size_t j = static_cast<std::size_t>(y.next[rankIndex(x)]);
-        if (action == DoubleDown) {
-          sum += p * (2.0 * standKept(j, e, i));
-          lacks = lacks || !record(j, e)->complete;
-        } else {
-          sum += p * value(s, j, e, i);
-          lacks = lacks || shortOf(s, j, e, i) != 0;
+      if (draws) {
+        for (int x = 1; x <= RankCount; ++x) {
+          const int n = counts[rankIndex(x)] - (x == i ? 1 : 0);
+          if (n <= 0) continue;
+          const double p = static_cast<double>(n) / total;
+          double hit = 0.0;
+          double doubled = 0.0;
+          if (y.total + x > 21) {
+            // Busting: under peek the loss counts only when the dealer,
+            // playing the shoe this card leaves, has no blackjack.
+            hit = peek ? blackjackChance(cards - 1, aces - (x == Ace), tens - (x == Ten), i) - 1.0 : -1.0;
+            doubled = 2.0 * hit;
+          } else {
+            const std::size_t j = static_cast<std::size_t>(y.next[rankIndex(x)]);
+            doubled = 2.0 * standKept(j, e, i);
+            for (int s = 0; s < StrategyCount; ++s)
+              if (action[s] == Hit) hit = values[valueAt(s, j, e) + static_cast<std::size_t>(i)], sum[s] += p * hit;
+            for (int s = 0; s < StrategyCount; ++s)
+              if (action[s] == DoubleDown) sum[s] += p * doubled;
+            continue;
+          }
+          for (int s = 0; s < StrategyCount; ++s) sum[s] += p * (action[s] == DoubleDown ? doubled : hit);
         }
       }
-      value(s, k, e, i) = sum;
-      shortOf(s, k, e, i) = lacks;
+      for (int s = 0; s < StrategyCount; ++s)
+        values[valueAt(s, k, e) + static_cast<std::size_t>(i)] = action[s] == Stand ? stand : sum[s];
     }
   }
 }
 
 // The round at entry i under strategy s: the second-card round's patterns,
 // each hand's term from the single-hand values (see the top of the file).
-double PairStrategies::roundValue(int s, int i, bool& complete) {
+double PairStrategies::roundValue(int s, int i) {
   ShoeCounts shoe = afterPair;
   if (i > 0) --shoe[rankIndex(i)];
   std::int32_t n = 0;
   for (std::int32_t c : shoe) n += c;
   const std::int32_t pairs = shoe[rankIndex(pair)];
   const std::int32_t others = n - pairs;
+  auto valueOf = [&](int c, int e) {
+    HandCounts one{};
+    one[rankIndex(c)] = 1;
+    const std::size_t k = static_cast<std::size_t>(indexOf.at(packCounts(one)));
+    return values[valueAt(s, k, e) + static_cast<std::size_t>(i)];
+  };
 
-  // Face-up terms: a[e] the hand {P, c}, c a uniform non-pair card; b[e] the
-  // hand {P, P}; both with e pair cards set aside.
-  double a[MaxValueLanes][MaxValueLanes] = {};
-  double b[MaxValueLanes][MaxValueLanes] = {};
-  bool aShort[MaxValueLanes] = {};
-  bool bShort[MaxValueLanes] = {};
+  // a[k][m]: the hand {P, c}, c a uniform non-pair card, with k pair cards
+  // and m other non-pair cards set aside; b[k][m]: the hand {P, P} with k
+  // more pair cards and m non-pair cards set aside. Lanes give m = 0.
+  // (One spare row and column: the recursion reads one lane past its last.)
+  double a[MaxValueLanes + 1][MaxValueLanes + 1] = {};
+  double b[MaxValueLanes + 1][MaxValueLanes + 1] = {};
   for (int e = 0; e < valueLanes; ++e) {
     if (pairs - e >= 0 && others > 0) {
       double sum = 0.0;
-      for (int c = 1; c <= RankCount; ++c) {
-        if (c == pair || shoe[rankIndex(c)] == 0) continue;
-        HandCounts one{};
-        one[rankIndex(c)] = 1;
-        const std::size_t k = static_cast<std::size_t>(indexOf.at(packCounts(one)));
-        sum += static_cast<double>(shoe[rankIndex(c)]) / static_cast<double>(others) * value(s, k, e, i);
-        aShort[e] = aShort[e] || shortOf(s, k, e, i) != 0;
-      }
+      for (int c = 1; c <= RankCount; ++c)
+        if (c != pair && shoe[rankIndex(c)] > 0)
+          sum += static_cast<double>(shoe[rankIndex(c)]) / static_cast<double>(others) * valueOf(c, e);
       a[e][0] = sum;
     }
-    if (pairs - 1 - e >= 0) {
-      HandCounts one{};
-      one[rankIndex(pair)] = 1;
-      const std::size_t k = static_cast<std::size_t>(indexOf.at(packCounts(one)));
-      b[e][0] = value(s, k, e, i);
-      bShort[e] = shortOf(s, k, e, i) != 0;
-    }
+    if (pairs - 1 - e >= 0) b[e][0] = valueOf(pair, e);
   }
   // Face-down non-pair cards: F(k, m+1) from F(k, m) and F(k+1, m). The
-  // pair card's coefficient vanishes exactly where lane k+1 has no shoe.
+  // pair card's coefficient is zero exactly where lane k+1 has no shoe.
   for (int m = 0; m + 1 < valueLanes; ++m) {
     for (int k = 0; k + m + 1 < valueLanes; ++k) {
-      const double cardsA = n - 1 - k - m, othersA = others - 1 - m;
+      const double cards = static_cast<double>(n - 1 - k - m);
+      const std::int32_t othersA = others - 1 - m;
       if (othersA > 0 && pairs - k >= 0)
-        a[k][m + 1] = (cardsA * a[k][m] - static_cast<double>(pairs - k) * a[k + 1][m]) / othersA;
-      const double othersB = others - m;
+        a[k][m + 1] = (cards * a[k][m] - static_cast<double>(pairs - k) * a[k + 1][m]) / othersA;
+      const std::int32_t othersB = others - m;
       if (othersB > 0 && pairs - 1 - k >= 0)
-        b[k][m + 1] = (cardsA * b[k][m] - static_cast<double>(pairs - 1 - k) * b[k + 1][m]) / othersB;
+        b[k][m + 1] = (cards * b[k][m] - static_cast<double>(pairs - 1 - k) * b[k + 1][m]) / othersB;
     }
   }
 
-  // The second-card round: hands dealt so far, second cards dealt, pair and
-  // other cards drawn, and the chance of getting here.
+  // The second-card round: hands so far, second cards dealt, pair and other
+  // cards drawn, and the chance of getting here.
   double total = 0.0;
   auto walk = [&](auto&& self, int handsNow, int dealt, int p, int q, double chance) -> void {
     const std::int32_t left = n - p - q;
-    if (left <= 0) {
-      complete = false;  // a hand with no second card to take
-      return;
-    }
+    if (left <= 0) return;  // the round runs out here; roundCanRunOut says so
     if (pairs - p > 0) {
       const double draw = chance * (static_cast<double>(pairs - p) / left);
       if (handsNow < hands) {
         self(self, handsNow + 1, dealt, p + 1, q, draw);
       } else {
         total += draw * b[p][q];
-        if (bShort[p] || (q > 0 && bShort[p + q])) complete = false;
         if (dealt + 1 < handsNow) self(self, handsNow, dealt + 1, p + 1, q, draw);
       }
     }
     if (others - q > 0) {
       const double draw = chance * (static_cast<double>(others - q) / left);
       total += draw * a[p][q];
-      for (int e = p; e <= p + q; ++e) complete = complete && !aShort[e];
       if (dealt + 1 < handsNow) self(self, handsNow, dealt + 1, p, q + 1, draw);
     }
   };
   walk(walk, 2, 0, 0, 0, 1.0);
   return total;
+}
+
+// Whether some order of the cards makes the round at entry i, played by
+// strategy s, need a card the shoe no longer has. A hand takes at most hard
+// 30 (a hit from 20 at most) and the dealer hard 26, so a shoe with more
+// points than all of them together can take never runs out; otherwise every
+// way the round can go is searched, each position once (past
+// MaxRunOutPositions the answer is yes).
+bool PairStrategies::roundCanRunOut(int s, int i) const {
+  ShoeCounts shoe = afterPair;
+  if (i > 0) --shoe[rankIndex(i)];
+  int points = 0;
+  for (int r = 1; r <= RankCount; ++r) points += r * shoe[rankIndex(r)];
+  if (points > hands * 30 + 26) return false;
+
+  std::unordered_set<std::string> seen;
+  bool runsOut = false;
+  // Positions: the shoe, then the phase: the hand's drawn cards (or a lone
+  // pair card), hands waiting and hands so far.
+  auto fresh = [&](const ShoeCounts& left, const HandCounts& drawn, bool lone, int waiting, int handsNow) {
+    std::string key;
+    for (std::int32_t c : left) key.append(reinterpret_cast<const char*>(&c), sizeof c);
+    for (std::int16_t c : drawn) key.push_back(static_cast<char>(c));
+    key.push_back(static_cast<char>(lone));
+    key.push_back(static_cast<char>(waiting));
+    key.push_back(static_cast<char>(handsNow));
+    if (seen.size() >= MaxRunOutPositions) runsOut = true;
+    return !runsOut && seen.insert(std::move(key)).second;
+  };
+  // The dealer: hard total, an ace held, cards held (the up card among them).
+  auto dealer = [&](auto&& self, ShoeCounts& left, int hard, bool ace, int cards) -> void {
+    const int best = ace && hard <= 11 ? hard + 10 : hard;
+    const bool softSeventeen = ace && hard == 7;
+    if (cards >= 2 && (best > 17 || (best == 17 && (rules.standsOnSoft17 || !softSeventeen)))) return;
+    bool any = false;
+    for (int r = 1; r <= RankCount && !runsOut; ++r) {
+      if (left[rankIndex(r)] == 0) continue;
+      any = true;
+      --left[rankIndex(r)];
+      self(self, left, hard + r, ace || r == Ace, cards + 1);
+      ++left[rankIndex(r)];
+    }
+    if (!any) runsOut = true;
+  };
+  auto play = [&](auto&& self, ShoeCounts& left, HandCounts& drawn, bool lone, int waiting, int handsNow) -> void {
+    if (runsOut || !fresh(left, drawn, lone, waiting, handsNow)) return;
+    char action = Hit;  // a lone pair card draws
+    std::size_t k = 0;
+    if (!lone) {
+      k = static_cast<std::size_t>(indexOf.at(packCounts(drawn)));
+      action = actions[s][k][static_cast<std::size_t>(i)];
+    }
+    if (action == Stand) {
+      HandCounts none{};
+      if (waiting > 0) return self(self, left, none, true, waiting - 1, handsNow);
+      if (i == 0) return dealer(dealer, left, 0, false, 0);
+      return dealer(dealer, left, i, i == Ace, 1);
+    }
+    bool any = false;
+    for (int r = 1; r <= RankCount && !runsOut; ++r) {
+      if (left[rankIndex(r)] == 0) continue;
+      any = true;
+      --left[rankIndex(r)];
+      if (lone && r == pair && handsNow < hands) {
+        self(self, left, drawn, true, waiting + 1, handsNow + 1);
+      } else if (!lone && (action == DoubleDown || comps[k].next[rankIndex(r)] < 0)) {
+        // The hand ends: doubled, or busted.
+        HandCounts none{};
+        if (waiting > 0) {
+          self(self, left, none, true, waiting - 1, handsNow);
+        } else if (i == 0) {
+          dealer(dealer, left, 0, false, 0);
+        } else {
+          dealer(dealer, left, i, i == Ace, 1);
+        }
+      } else {
+        ++drawn[rankIndex(r)];
+        // A split ace that may not be hit stands on its second card.
+        if (lone && finalAce) {
+          HandCounts none{};
+          if (waiting > 0) {
+            self(self, left, none, true, waiting - 1, handsNow);
+          } else if (i == 0) {
+            dealer(dealer, left, 0, false, 0);
+          } else {
+            dealer(dealer, left, i, i == Ace, 1);
+          }
+        } else {
+          self(self, left, drawn, false, waiting, handsNow);
+        }
+        --drawn[rankIndex(r)];
+      }
+      ++left[rankIndex(r)];
+    }
+    if (!any) runsOut = true;
+  };
+  HandCounts none{};
+  play(play, shoe, none, true, 1, 2);  // the second pair card waits
+  return runsOut;
 }
 
 }  // namespace
@@ -447,62 +551,58 @@ StrategyResplitResults evaluateStrategyResplits(SplitCalculator& calc, const Rem
   try {
     PairStrategies(calc, afterPair, pair, limits).run(out);
   } catch (const std::bad_alloc&) {
+    // The cache may hold much of what the failed run filled: give the next
+    // computation its memory back. Results never depend on what is cached.
     calc.clearDealerOutcomes();
     out = StrategyResplitResults{};
-    out.cdz.run = out.cdp1.run = SplitRun::OutOfMemory;
+    out.cdz.run = SplitRun::OutOfMemory;
+    out.cdp1.run = SplitRun::OutOfMemory;
   }
   return out;
 }
 
-void PairStrategies::run(StrategyResplitResults& out) {
-  peek = rules.peeks();
-  enumerate();
-  fetchDealers();
-  decide(0, -1);
-  decide(1, 0);
-  values.assign(StrategyCount * comps.size() * MaxValueLanes * ValueCount, 0.0);
-  shorts.assign(values.size(), 0);
-  for (int s = 0; s < StrategyCount; ++s)
-    for (int e = 0; e < valueLanes; ++e) valueHands(s, e);
+namespace {
 
-  // The shoe at the split: its dealer record gives the blackjack chances.
+void PairStrategies::run(StrategyResplitResults& out) {
+  enumerate();
+  records.assign(comps.size() * LaneCount, nullptr);
+  // Room for every record this pair may add, or a clear cache first: the
+  // records fetched below must all stay until the end.
+  const std::size_t most = comps.size() * static_cast<std::size_t>(valueLanes + 1);
+  if (calc.dealerCache.bytesUsed() + most * DealerOutcomeCache::bytesPerRecord() > calc.dealerCacheBudget)
+    calc.clearDealerOutcomes();
+
+  // Step 1: the decisions, from lanes -1 (CDZ-) and 0 (CDP1) at every
+  // composition.
+  fetchDealers(-1, 1, nullptr);
+  parallelFor(calc.threads, StrategyCount, [&](std::size_t s) { decide(static_cast<int>(s), s == 0 ? -1 : 0); });
+  markReachable();
+
+  // Step 2: both strategies' hand values in every lane, where hands go.
+  fetchDealers(1, valueLanes, &reachable);
+  values.assign(StrategyCount * comps.size() * MaxValueLanes * ValueCount, 0.0);
+  parallelFor(calc.threads, static_cast<std::size_t>(valueLanes), [&](std::size_t e) { valueLane(static_cast<int>(e)); });
+
+  // Step 3: the rounds. The shoe at the split gives the blackjack chances.
   const DealerOutcome& atSplit = *record(static_cast<std::size_t>(indexOf.at(0)), 0);
+  ShoeCounts available = afterPair;
+  available[rankIndex(pair)] += 2;
   SplitResults* results[StrategyCount] = {&out.cdz, &out.cdp1};
   for (int s = 0; s < StrategyCount; ++s) {
     SplitResults& r = *results[s];
     r.blackjackOverall = atSplit.blackjack[0];
     r.blackjackVsAce = atSplit.blackjack[Ace];
     r.blackjackVsTen = atSplit.blackjack[Ten];
-    ShoeCounts available = afterPair;
-    available[rankIndex(pair)] += 2;
-    bool complete = true;
     for (int i = 0; i < ValueCount; ++i) {
-      r.dealable[static_cast<std::size_t>(i)] = i == 0 || canDealUpCard(i, pair, available);
-      if (!r.dealable[static_cast<std::size_t>(i)]) continue;
-      const double x = roundValue(s, i, complete);
-      r.ev[static_cast<std::size_t>(i)] = peek ? x - 2.0 * atSplit.blackjack[i] : x;
-      if (complete && roundCanRunOut(s, i)) complete = false;
+      const std::size_t at = static_cast<std::size_t>(i);
+      r.dealable[at] = i == 0 || canDealUpCard(i, pair, available);
+      if (!r.dealable[at]) continue;
+      const double x = roundValue(s, i);
+      r.ev[at] = peek ? x - 2.0 * atSplit.blackjack[i] : x;
+      if (r.complete && roundCanRunOut(s, i)) r.complete = false;
     }
-    r.complete = complete;
     r.run = SplitRun::Completed;
   }
-}
-
-namespace {
-
-// Whether some order of the cards makes the round at entry i, played by
-// strategy s, need a card the shoe no longer has. Hands take at most hard 30
-// (a hit from 20 at most), the dealer hard 26: a shoe with more points than
-// all of them together can take cannot run out. Otherwise every way the
-// round can go is searched, each position once.
-bool PairStrategies::roundCanRunOut(int s, int i) {
-  (void)s;
-  (void)i;
-  ShoeCounts shoe = afterPair;
-  if (i > 0) --shoe[rankIndex(i)];
-  int points = 0;
-  for (int r = 1; r <= RankCount; ++r) points += r * shoe[rankIndex(r)];
-  return points <= hands * 30 + 26;
 }
 
 }  // namespace
