@@ -22,6 +22,10 @@ struct EntryVector {
   Pair pair;
   double last;
 
+  EntryVector() = default;
+  // x in every entry.
+  explicit EntryVector(double x) : low{x, x, x, x}, high{x, x, x, x}, pair{x, x}, last(x) {}
+
   static EntryVector load(const double* p) {
     EntryVector e;
     std::memcpy(&e.low, p, sizeof e.low);
@@ -30,14 +34,7 @@ struct EntryVector {
     e.last = p[10];
     return e;
   }
-  static EntryVector all(double x) {
-    EntryVector e;
-    e.low = Quad{x, x, x, x};
-    e.high = e.low;
-    e.pair = Pair{x, x};
-    e.last = x;
-    return e;
-  }
+  static EntryVector all(double x) { return EntryVector(x); }
   void store(double* p) const {
     std::memcpy(p, &low, sizeof low);
     std::memcpy(p + 4, &high, sizeof high);

@@ -6,16 +6,12 @@
 #include "dealer/dealer_outcome.h"
 #include "model/hand_composition.h"
 #include "model/rank.h"
+#include "split/hand_rules.h"
 
 // Value vectors: entry 0 before the up card is known, entry u against up
 // card u (1 = ace .. 10 = ten-valued).
 constexpr int ValueCount = 11;
 using ValueVector = std::array<double, ValueCount>;
-
-// The chosen actions.
-constexpr char Stand = 's';
-constexpr char Hit = 'h';
-constexpr char DoubleDown = 'd';
 
 // One post-split hand: the split card plus the cards drawn to it, with
 // everything the split engine works out for it. The same record serves the

@@ -24,16 +24,13 @@ bool canDealUpCard(int upCard, Rank pair, const ShoeCounts& available) {
   return count > 0 && !(upCard == pair && count < 3);
 }
 
-ShownValue peekAdjusted(double ev, double d, int chargedBets, const RuleSet& rules, bool conditioned) {
+ShownValue peekAdjusted(double ev, double d, double chargedBets, const RuleSet& rules, bool conditioned) {
   if (!rules.peeks()) return {true, ev};
-  if (chargedBets == 2) {
-    if (!conditioned) return {true, ev + d};
-    if (d >= 1.0) return {false, 0.0};
-    return {true, (ev + 2.0 * d) / (1.0 - d)};
-  }
-  if (!conditioned) return {true, ev};
+  // One bet charged is what the player loses: nothing to give back (and an
+  // ev of -0 stays -0).
+  if (!conditioned) return {true, chargedBets == 1.0 ? ev : ev + (chargedBets - 1.0) * d};
   if (d >= 1.0) return {false, 0.0};
-  return {true, (ev + d) / (1.0 - d)};
+  return {true, (ev + chargedBets * d) / (1.0 - d)};
 }
 
 ShownValue splitValueInView(const SplitResults& results, int i, const RuleSet& rules, bool conditioned) {

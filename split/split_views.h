@@ -28,12 +28,14 @@ struct ShownValue {
 };
 
 // One value in a view. ev charges a dealer blackjack (probability d) as the
-// loss of chargedBets bets under full peek (2 for a split, 1 for an unsplit
-// hand). Under full peek the player loses only the one initial bet: the
-// unconditional view adds the excess back, the conditioned view removes
-// the blackjack outcome and renormalises. A dealer who has blackjack for
-// certain leaves nothing to condition on. Under no peek both views are ev.
-ShownValue peekAdjusted(double ev, double d, int chargedBets, const RuleSet& rules, bool conditioned);
+// loss of chargedBets bets under full peek (split/hand_rules.h: 2 for a
+// split, 1 for an unsplit hand, the expected number of hands in a
+// blackjack round when that number varies). Under full peek the player
+// loses only the one initial bet: the unconditional view adds the excess
+// back, the conditioned view removes the blackjack outcome and
+// renormalises. A dealer who has blackjack for certain leaves nothing to
+// condition on. Under no peek both views are ev.
+ShownValue peekAdjusted(double ev, double d, double chargedBets, const RuleSet& rules, bool conditioned);
 
 // Entry i of a split's results in a view: up cards 2..9 as computed, the
 // overall, ace and ten entries peek-adjusted; nothing for an up card that
