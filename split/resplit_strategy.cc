@@ -42,11 +42,14 @@
 // The decisions themselves come from one more lane each: CDZ- from S plus
 // one P (the shoe before the pair less the hand's cards), CDP1 from S.
 //
-// Dealer blackjack under full peek costs one bet however many hands there
-// are: hands are valued by their result when the dealer has no blackjack
-// (0 when he has), and the round's sum X is stored as X - 2d, as a split's
-// values are (d the shoe's blackjack chance), so the views apply unchanged.
-// Under no peek each hand carries its own loss.
+// Every hand's own play and value follow the hand rules (split/hand_rules.h),
+// which charge each hand its bet to a dealer blackjack. Under full peek the
+// round loses one bet to it however many hands there are: a hand's term is
+// taken as its result when the dealer has no blackjack (its value plus the
+// blackjack chance of its shoe, what the charge comes to by exchangeability),
+// and the round's sum X is stored as X - 2d, as a split's values are (d the
+// shoe's blackjack chance), so the views apply unchanged. Under no peek each
+// hand carries its own loss.
 #include "split/resplit_strategy.h"
 
 #include <array>
@@ -58,7 +61,7 @@
 #include <vector>
 
 #include "base/parallel.h"
-#include "split/hand_values.h"
+#include "split/hand_rules.h"
 #include "split/split_calculator.h"
 #include "split/split_views.h"
 
@@ -90,35 +93,15 @@ std::uint64_t packCounts(const HandCounts& c) {
   return key;
 }
 
-// The chance of a dealer blackjack at entry i on a shoe of n cards, aces of
-// them aces and tens tens (the up card still in it), worked out as the dealer
-// records do.
-double blackjackChance(std::int32_t n, std::int32_t aces, std::int32_t tens, int i) {
-  if (i != 0 && i != Ace && i != Ten) return 0.0;
-  double aceRow = 0.0;
-  double tenRow = 0.0;
-  if (n > 1) {
-    if (aces != 0) aceRow = static_cast<double>(tens) / (n - 1);
-    if (tens != 0) tenRow = static_cast<double>(aces) / (n - 1);
-  }
-  if (i == Ace) return aceRow;
-  if (i == Ten) return tenRow;
-  if (n == 0) return 0.0;
-  const double pTen = static_cast<double>(tens) / n;
-  const double pAce = static_cast<double>(aces) / n;
-  return pTen * tenRow + pAce * aceRow;
-}
-
 // One pair's computation.
 class PairStrategies {
  public:
   PairStrategies(SplitCalculator& calc, const ShoeCounts& afterPair, Rank pair, ResplitLimits limits)
-      : calc(calc), rules(calc.rules), pair(pair), afterPair(afterPair) {
+      : calc(calc), rules(calc.rules), play(calc.rules, pair), pair(pair), afterPair(afterPair) {
     resplits = pair == Ace && !limits.resplitAces ? 0 : limits.hands - 2;
     hands = 2 + resplits;
     valueLanes = 2 * resplits + 2;
-    finalAce = pair == Ace && !rules.hsa;
-    peek = rules.peeks();
+    peek = play.peeks();
     for (std::int32_t c : afterPair) afterPairTotal += c;
   }
 
@@ -137,18 +120,10 @@ class PairStrategies {
   // Lane e's shoe at y (before the up card) exists: no count below zero.
   bool laneExists(const Composition& y, int e) const { return countIn(y, e, pair) >= 0; }
   bool entryDealable(const Composition& y, int e, int i) const { return i == 0 || countIn(y, e, i) > 0; }
-  bool charlie(int cards) const { return (rules.charlie5 && cards >= 5) || (rules.charlie6 && cards >= 6); }
-  double standValue(const DealerOutcome& d, const Composition& y, int i) const {
-    if (charlie(y.cards)) return 1.0 - 2.0 * d.blackjack[i];
-    const int best = y.bestTotal();
-    return d.stand[best >= 17 ? best - 17 : StandBelow17][i];
-  }
-  // Standing as the round's sums keep it: under peek the result when the
-  // dealer has no blackjack, 0 when he has.
-  double standKept(std::size_t k, int e, int i) const {
-    const DealerOutcome& d = *record(k, e);
-    const double stand = standValue(d, comps[k], i);
-    return peek ? stand + d.blackjack[i] : stand;
+  static HandShape shapeOf(const Composition& y) { return {y.total, y.soft, y.cards}; }
+  // The eleven stand values of composition k on lane e's shoe.
+  const double* standRow(std::size_t k, int e, double (&scratch)[EntryCount]) const {
+    return play.standValues(*record(k, e), shapeOf(comps[k]), scratch);
   }
   const DealerOutcome*& record(std::size_t k, int e) { return records[k * LaneCount + laneOf(e)]; }
   const DealerOutcome* record(std::size_t k, int e) const { return records[k * LaneCount + laneOf(e)]; }
@@ -169,13 +144,13 @@ class PairStrategies {
 
   SplitCalculator& calc;
   const RuleSet& rules;
+  const HandRules play;  // the rules of every hand grown from one pair card
   Rank pair;
   ShoeCounts afterPair;  // S: the shoe less the removals and both pair cards
   std::int32_t afterPairTotal = 0;
   int resplits = 0;
   int hands = 2;
   int valueLanes = 2;
-  bool finalAce = false;
   bool peek = true;
 
   std::vector<Composition> comps;  // each after every composition with one card more
@@ -208,7 +183,7 @@ void PairStrategies::enumerate() {
         y.total += r * c[rankIndex(r)];
         y.cards += c[rankIndex(r)];
       }
-      if (finalAce && y.cards > 2) continue;  // a split ace takes one card
+      if (!play.mayHold(y.cards)) continue;  // a split ace that takes one card
       y.soft = y.total <= 11 && (pair == Ace || c[rankIndex(Ace)] > 0);
       indexOf.emplace(packCounts(c), static_cast<std::int32_t>(comps.size()));
       comps.push_back(y);
@@ -244,25 +219,26 @@ void PairStrategies::fetchDealers(int firstLane, int endLane, const std::vector<
 }
 
 // Strategy s: at every composition and entry, the best of stand, double
-// and hit for the hand alone on lane e's shoe, the split hand's rules
-// deciding what it may do; ties keep stand before double before hit.
+// and hit for the hand alone on lane e's shoe, by the split hand's rules.
 void PairStrategies::decide(int s, int e) {
   std::vector<ValueVector> best(comps.size());
   actions[s].assign(comps.size(), {});
   for (std::size_t k = 0; k < comps.size(); ++k) {
     const Composition& y = comps[k];
+    const HandShape h = shapeOf(y);
     actions[s][k].fill(Stand);
-    if (y.cards == 1 || !laneExists(y, e)) continue;
+    if (play.mustDraw(h) || !laneExists(y, e)) continue;
     const DealerOutcome& d = *record(k, e);
-    const bool decides = y.total < 21 && !finalAce;
-    const bool mayDouble = decides && doublingAllowed(rules, pair, y.total, y.soft, y.cards);
+    double scratch[EntryCount];
+    const double* stand = play.standValues(d, h, scratch);
+    const bool decides = !play.mustStand(h);
+    const bool mayDouble = decides && play.mayDouble(h);
     int counts[RankCount];
     for (int x = 1; x <= RankCount; ++x) counts[rankIndex(x)] = countIn(y, e, x);
     const int cards = totalIn(y, e);
     for (int i = 0; i < ValueCount; ++i) {
       if (!entryDealable(y, e, i)) continue;
-      const double stand = standValue(d, y, i);
-      best[k][static_cast<std::size_t>(i)] = stand;
+      best[k][static_cast<std::size_t>(i)] = stand[i];
       if (!decides) continue;
       const double total = static_cast<double>(cards - (i > 0 ? 1 : 0));
       const double blackjack = d.blackjack[i];
@@ -273,27 +249,18 @@ void PairStrategies::decide(int s, int e) {
         if (n <= 0) continue;
         const double p = static_cast<double>(n) / total;
         if (y.total + x > 21) {
-          doubled += p * (peek ? -2.0 + blackjack : -2.0);
-          hit += p * -1.0;
+          doubled += p * play.doubledBust(blackjack);
+          hit += p * LostBet;
           continue;
         }
         const std::size_t j = static_cast<std::size_t>(y.next[rankIndex(x)]);
-        const double nextStand = standValue(*record(j, e), comps[j], i);
-        doubled += p * (peek ? 2.0 * nextStand + blackjack : 2.0 * nextStand);
+        double nextScratch[EntryCount];
+        doubled += p * play.doubledStand(standRow(j, e, nextScratch)[i], blackjack);
         hit += p * best[j][static_cast<std::size_t>(i)];
       }
-      char action = Stand;
-      double value = stand;
-      if (mayDouble && value < doubled) {
-        action = DoubleDown;
-        value = doubled;
-      }
-      if (value < hit) {
-        action = Hit;
-        value = hit;
-      }
-      actions[s][k][static_cast<std::size_t>(i)] = action;
-      best[k][static_cast<std::size_t>(i)] = value;
+      const ActionChoice choice = chooseAction(stand[i], doubled, hit, mayDouble);
+      actions[s][k][static_cast<std::size_t>(i)] = choice.action;
+      best[k][static_cast<std::size_t>(i)] = choice.value;
     }
   }
 }
@@ -321,48 +288,38 @@ void PairStrategies::valueLane(int e) {
   for (std::size_t k = 0; k < comps.size(); ++k) {
     const Composition& y = comps[k];
     if (y.cards == 1 || reachable[k] == 0 || !laneExists(y, e)) continue;
+    const DealerOutcome& d = *record(k, e);
+    double scratch[EntryCount];
+    const double* stand = play.standValues(d, shapeOf(y), scratch);
     int counts[RankCount];
     for (int x = 1; x <= RankCount; ++x) counts[rankIndex(x)] = countIn(y, e, x);
     const int cards = totalIn(y, e);
-    const int aces = counts[rankIndex(Ace)];
-    const int tens = counts[rankIndex(Ten)];
     for (int i = 0; i < ValueCount; ++i) {
       if (!entryDealable(y, e, i)) continue;
-      const double stand = standKept(k, e, i);
-      const double total = static_cast<double>(cards - (i > 0 ? 1 : 0));
-      double sum[StrategyCount] = {};
       char action[StrategyCount];
       bool draws = false;
       for (int s = 0; s < StrategyCount; ++s) {
         action[s] = actions[s][k][static_cast<std::size_t>(i)];
         draws = draws || action[s] != Stand;
       }
-      if (draws) {
-        for (int x = 1; x <= RankCount; ++x) {
-          const int n = counts[rankIndex(x)] - (x == i ? 1 : 0);
-          if (n <= 0) continue;
-          const double p = static_cast<double>(n) / total;
-          double hit = 0.0;
-          double doubled = 0.0;
-          if (y.total + x > 21) {
-            // Busting: under peek the loss counts only when the dealer,
-            // playing the shoe this card leaves, has no blackjack.
-            hit = peek ? blackjackChance(cards - 1, aces - (x == Ace), tens - (x == Ten), i) - 1.0 : -1.0;
-            doubled = 2.0 * hit;
-          } else {
-            const std::size_t j = static_cast<std::size_t>(y.next[rankIndex(x)]);
-            doubled = 2.0 * standKept(j, e, i);
-            for (int s = 0; s < StrategyCount; ++s)
-              if (action[s] == Hit) hit = values[valueAt(s, j, e) + static_cast<std::size_t>(i)], sum[s] += p * hit;
-            for (int s = 0; s < StrategyCount; ++s)
-              if (action[s] == DoubleDown) sum[s] += p * doubled;
-            continue;
-          }
-          for (int s = 0; s < StrategyCount; ++s) sum[s] += p * (action[s] == DoubleDown ? doubled : hit);
+      double sum[StrategyCount] = {};
+      const double total = static_cast<double>(cards - (i > 0 ? 1 : 0));
+      const double blackjack = d.blackjack[i];
+      for (int x = 1; draws && x <= RankCount; ++x) {
+        const int n = counts[rankIndex(x)] - (x == i ? 1 : 0);
+        if (n <= 0) continue;
+        const double p = static_cast<double>(n) / total;
+        const bool busts = y.total + x > 21;
+        const std::size_t j = busts ? 0 : static_cast<std::size_t>(y.next[rankIndex(x)]);
+        double nextScratch[EntryCount];
+        for (int s = 0; s < StrategyCount; ++s) {
+          if (action[s] == Hit) sum[s] += p * (busts ? LostBet : values[valueAt(s, j, e) + static_cast<std::size_t>(i)]);
+          if (action[s] == DoubleDown)
+            sum[s] += p * (busts ? play.doubledBust(blackjack) : play.doubledStand(standRow(j, e, nextScratch)[i], blackjack));
         }
       }
       for (int s = 0; s < StrategyCount; ++s)
-        values[valueAt(s, k, e) + static_cast<std::size_t>(i)] = action[s] == Stand ? stand : sum[s];
+        values[valueAt(s, k, e) + static_cast<std::size_t>(i)] = action[s] == Stand ? stand[i] : sum[s];
     }
   }
 }
@@ -376,11 +333,14 @@ double PairStrategies::roundValue(int s, int i) {
   for (std::int32_t c : shoe) n += c;
   const std::int32_t pairs = shoe[rankIndex(pair)];
   const std::int32_t others = n - pairs;
+  // The hand {P, c} on lane e's shoe, as the round keeps it: under peek
+  // its result when the dealer has no blackjack.
   auto valueOf = [&](int c, int e) {
     HandCounts one{};
     one[rankIndex(c)] = 1;
     const std::size_t k = static_cast<std::size_t>(indexOf.at(packCounts(one)));
-    return values[valueAt(s, k, e) + static_cast<std::size_t>(i)];
+    const double value = values[valueAt(s, k, e) + static_cast<std::size_t>(i)];
+    return peek ? value + record(k, e)->blackjack[i] : value;
   };
 
   // a[k][m]: the hand {P, c}, c a uniform non-pair card, with k pair cards
@@ -480,7 +440,7 @@ bool PairStrategies::roundCanRunOut(int s, int i) const {
     }
     if (!any) runsOut = true;
   };
-  auto play = [&](auto&& self, ShoeCounts& left, HandCounts& drawn, bool lone, int waiting, int handsNow) -> void {
+  auto deal = [&](auto&& self, ShoeCounts& left, HandCounts& drawn, bool lone, int waiting, int handsNow) -> void {
     if (runsOut || !fresh(left, drawn, lone, waiting, handsNow)) return;
     char action = Hit;  // a lone pair card draws
     std::size_t k = 0;
@@ -514,7 +474,7 @@ bool PairStrategies::roundCanRunOut(int s, int i) const {
       } else {
         ++drawn[rankIndex(r)];
         // A split ace that may not be hit stands on its second card.
-        if (lone && finalAce) {
+        if (lone && play.finalSplitAce()) {
           HandCounts none{};
           if (waiting > 0) {
             self(self, left, none, true, waiting - 1, handsNow);
@@ -533,7 +493,7 @@ bool PairStrategies::roundCanRunOut(int s, int i) const {
     if (!any) runsOut = true;
   };
   HandCounts none{};
-  play(play, shoe, none, true, 1, 2);  // the second pair card waits
+  deal(deal, shoe, none, true, 1, 2);  // the second pair card waits
   return runsOut;
 }
 
