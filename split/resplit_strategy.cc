@@ -399,11 +399,13 @@ double PairStrategies::roundValue(int s, int i) {
 }
 
 // Whether some order of the cards makes the round at entry i, played by
-// strategy s, need a card the shoe no longer has. A hand takes at most hard
-// 30 (a hit from 20 at most) and the dealer hard 26, so a shoe with more
-// points than all of them together can take never runs out; otherwise every
-// way the round can go is searched, each position once (past
-// MaxRunOutPositions the answer is yes).
+// strategy s, need a card the shoe no longer has. The hole card is always
+// dealt (the up card too, overall); the dealer draws on only while some hand
+// is neither busted nor a charlie. A hand takes at most hard 30 (a hit from
+// 20 at most) and the dealer hard 26, so a shoe with more points than all
+// of them together can take never runs out; otherwise every way the round
+// can go is searched, each position once (past MaxRunOutPositions the
+// answer is yes).
 bool PairStrategies::roundCanRunOut(int s, int i) const {
   ShoeCounts shoe = afterPair;
   if (i > 0) --shoe[rankIndex(i)];
@@ -413,87 +415,75 @@ bool PairStrategies::roundCanRunOut(int s, int i) const {
 
   std::unordered_set<std::string> seen;
   bool runsOut = false;
-  // Positions: the shoe, then the phase: the hand's drawn cards (or a lone
-  // pair card), hands waiting and hands so far.
-  auto fresh = [&](const ShoeCounts& left, const HandCounts& drawn, bool lone, int waiting, int handsNow) {
+  // A position: the shoe, the hand's drawn cards (or a lone pair card), the
+  // hands waiting and so far, and whether some finished hand is live.
+  auto fresh = [&](const ShoeCounts& left, const HandCounts& drawn, bool lone, int waiting, int handsNow, bool live) {
     std::string key;
     for (std::int32_t c : left) key.append(reinterpret_cast<const char*>(&c), sizeof c);
     for (std::int16_t c : drawn) key.push_back(static_cast<char>(c));
-    key.push_back(static_cast<char>(lone));
+    key.push_back(static_cast<char>(lone + 2 * live));
     key.push_back(static_cast<char>(waiting));
     key.push_back(static_cast<char>(handsNow));
     if (seen.size() >= MaxRunOutPositions) runsOut = true;
     return !runsOut && seen.insert(std::move(key)).second;
   };
   // The dealer: hard total, an ace held, cards held (the up card among them).
-  auto dealer = [&](auto&& self, ShoeCounts& left, int hard, bool ace, int cards) -> void {
+  auto dealer = [&](auto&& self, ShoeCounts& left, int hard, bool ace, int cards, bool live) -> void {
     const int best = ace && hard <= 11 ? hard + 10 : hard;
     const bool softSeventeen = ace && hard == 7;
-    if (cards >= 2 && (best > 17 || (best == 17 && (rules.standsOnSoft17 || !softSeventeen)))) return;
+    if (cards >= 2 && (!live || best > 17 || (best == 17 && (rules.standsOnSoft17 || !softSeventeen)))) return;
     bool any = false;
     for (int r = 1; r <= RankCount && !runsOut; ++r) {
       if (left[rankIndex(r)] == 0) continue;
       any = true;
       --left[rankIndex(r)];
-      self(self, left, hard + r, ace || r == Ace, cards + 1);
+      self(self, left, hard + r, ace || r == Ace, cards + 1, live);
       ++left[rankIndex(r)];
     }
     if (!any) runsOut = true;
   };
-  auto deal = [&](auto&& self, ShoeCounts& left, HandCounts& drawn, bool lone, int waiting, int handsNow) -> void {
-    if (runsOut || !fresh(left, drawn, lone, waiting, handsNow)) return;
-    char action = Hit;  // a lone pair card draws
-    std::size_t k = 0;
-    if (!lone) {
-      k = static_cast<std::size_t>(indexOf.at(packCounts(drawn)));
-      action = actions[s][k][static_cast<std::size_t>(i)];
-    }
-    if (action == Stand) {
+  auto deal = [&](auto&& self, ShoeCounts& left, HandCounts& drawn, bool lone, int waiting, int handsNow,
+                  bool live) -> void {
+    if (runsOut || !fresh(left, drawn, lone, waiting, handsNow, live)) return;
+    // The hand ends on these cards: the next hand or the dealer.
+    auto ends = [&](const HandCounts& cards) {
+      int total = pair;
+      int count = 1;
+      for (int r = 1; r <= RankCount; ++r) {
+        total += r * cards[rankIndex(r)];
+        count += cards[rankIndex(r)];
+      }
+      const bool stillLive = live || (total <= 21 && !play.isCharlie(count));
       HandCounts none{};
-      if (waiting > 0) return self(self, left, none, true, waiting - 1, handsNow);
-      if (i == 0) return dealer(dealer, left, 0, false, 0);
-      return dealer(dealer, left, i, i == Ace, 1);
-    }
+      if (waiting > 0) return self(self, left, none, true, waiting - 1, handsNow, stillLive);
+      if (i == 0) return dealer(dealer, left, 0, false, 0, stillLive);
+      dealer(dealer, left, i, i == Ace, 1, stillLive);
+    };
+    char action = Hit;  // a lone pair card draws
+    if (!lone) action = actions[s][static_cast<std::size_t>(indexOf.at(packCounts(drawn)))][static_cast<std::size_t>(i)];
+    if (action == Stand) return ends(drawn);
     bool any = false;
     for (int r = 1; r <= RankCount && !runsOut; ++r) {
       if (left[rankIndex(r)] == 0) continue;
       any = true;
       --left[rankIndex(r)];
+      ++drawn[rankIndex(r)];
       if (lone && r == pair && handsNow < hands) {
-        self(self, left, drawn, true, waiting + 1, handsNow + 1);
-      } else if (!lone && (action == DoubleDown || comps[k].next[rankIndex(r)] < 0)) {
-        // The hand ends: doubled, or busted.
-        HandCounts none{};
-        if (waiting > 0) {
-          self(self, left, none, true, waiting - 1, handsNow);
-        } else if (i == 0) {
-          dealer(dealer, left, 0, false, 0);
-        } else {
-          dealer(dealer, left, i, i == Ace, 1);
-        }
-      } else {
-        ++drawn[rankIndex(r)];
-        // A split ace that may not be hit stands on its second card.
-        if (lone && play.finalSplitAce()) {
-          HandCounts none{};
-          if (waiting > 0) {
-            self(self, left, none, true, waiting - 1, handsNow);
-          } else if (i == 0) {
-            dealer(dealer, left, 0, false, 0);
-          } else {
-            dealer(dealer, left, i, i == Ace, 1);
-          }
-        } else {
-          self(self, left, drawn, false, waiting, handsNow);
-        }
         --drawn[rankIndex(r)];
+        self(self, left, drawn, true, waiting + 1, handsNow + 1, live);
+        ++drawn[rankIndex(r)];
+      } else if (action == DoubleDown || (lone && play.finalSplitAce()) || indexOf.count(packCounts(drawn)) == 0) {
+        ends(drawn);  // doubled, a split ace with its card, or busted
+      } else {
+        self(self, left, drawn, false, waiting, handsNow, live);
       }
+      --drawn[rankIndex(r)];
       ++left[rankIndex(r)];
     }
     if (!any) runsOut = true;
   };
   HandCounts none{};
-  deal(deal, shoe, none, true, 1, 2);  // the second pair card waits
+  deal(deal, shoe, none, true, 1, 2, false);  // the second pair card waits
   return runsOut;
 }
 

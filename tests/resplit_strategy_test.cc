@@ -1,247 +1,23 @@
 // Split values under CDZ- and CDP1 with resplits: the published figures,
-// and an exact cross-check against a brute force over every card order.
-//
-// The brute force plays the whole round card by card: the strategy is
-// worked out on its own (the best single-hand play on the strategy's shoe),
-// the hands are dealt one at a time from the one shoe, resplitting whenever
-// the limits allow, and the dealer (the split reference's, hole card
-// explicit) plays what they leave; the hands' results against that one
-// dealer hand are added. It knows nothing of the engine's decomposition.
+// and an exact cross-check against the resplit reference (a recursion over
+// every card order, written from the model alone) on shoes of 8 to 14 cards.
 
 #include "split/resplit_strategy.h"
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cmath>
-#include <cstdint>
-#include <map>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "split/split_calculator.h"
-#include "tests/case_text.h"
+#include "split/split_views.h"
+#include "tests/reference_resplit.h"
 #include "tests/reference_split.h"
 
 namespace {
 
-using refsplit::Counts;
-using refsplit::DealerDist;
-using refsplit::Hand;
-
-// The round under a fixed strategy, by brute force. Values follow the
-// engine's split convention for the caller to compare: under peek the sum
-// of the hands' results when the dealer has no blackjack (0 when he has);
-// under no peek every staked unit is lost to a blackjack.
-class StrategyRoundReference {
- public:
-  // left: the shoe after the removals, both pair cards still in it. cdz:
-  // the strategy is CDZ- (else CDP1). up: 0 overall, else the up card.
-  StrategyRoundReference(const RuleSet& rules, const Counts& left, int pair, int hands, bool resplitAces, bool cdz,
-                         int up)
-      : rules(rules), dealer(refsplit::cases::dealerMemo(rules.standsOnSoft17)), left(left), pair(pair),
-        hands(hands), resplitAces(resplitAces), cdz(cdz), up(up) {}
-
-  // The round's expected sum; ranOut when some way of dealing it needs a
-  // card the shoe no longer has.
-  double round(bool& ranOut) {
-    Counts shoe = left;
-    shoe[pair - 1] -= 2;
-    if (up > 0) --shoe[up - 1];
-    ranOut = false;
-    const double v = play(shoe, {}, {}, true, 1, 2, ranOut);
-    return v;
-  }
-
-  // The dealer-blackjack chance of the shoe at the split.
-  double blackjackAtSplit() {
-    Counts shoe = left;
-    shoe[pair - 1] -= 2;
-    if (up == 0) return dealer.overall(shoe)[refsplit::kBlackjack];
-    --shoe[up - 1];
-    return dealer.givenUpCard(shoe, up)[refsplit::kBlackjack];
-  }
-
- private:
-  bool peek() const { return rules.peeks(); }
-  bool finalAce() const { return pair == 1 && !rules.hsa; }
-  bool charlie(const Hand& h) const { return (rules.charlie5 && h.cards >= 5) || (rules.charlie6 && h.cards >= 6); }
-  bool canDouble(const Hand& h) const {
-    if (!rules.das || rules.doubleRule == DoubleRule::NoDoubling || h.cards == 1) return false;
-    if (pair == 1 && !rules.dspa) return false;
-    if (h.cards > 2 && !rules.dan) return false;
-    const bool soft = h.soft();
-    switch (rules.doubleRule) {
-      case DoubleRule::Hard10or11: return !soft && h.hard >= 10;
-      case DoubleRule::Hard9to11: return !soft && h.hard >= 9;
-      case DoubleRule::Hard10or11AndSoft: return soft || h.hard >= 10;
-      case DoubleRule::Hard9to11AndSoft: return soft || h.hard >= 9;
-      case DoubleRule::HardOnly: return !soft;
-      default: return true;
-    }
-  }
-  DealerDist dealerOn(Counts& shoe) { return up == 0 ? dealer.overall(shoe) : dealer.givenUpCard(shoe, up); }
-
-  // A finished hand's result at this stake against the dealer's outcomes.
-  double score(const Hand& h, int stake, const DealerDist& d) const {
-    const double noBlackjack = 1.0 - d[refsplit::kBlackjack];
-    double v = peek() ? 0.0 : -stake * d[refsplit::kBlackjack];
-    if (h.busted()) return v - stake * noBlackjack;
-    if (charlie(h)) return v + stake * noBlackjack;
-    v += stake * d[refsplit::kBust];
-    for (int t = 17; t <= 21; ++t) v += stake * d[t - 17] * (h.total() > t ? 1 : h.total() < t ? -1 : 0);
-    return v;
-  }
-
-  // The strategy: the best action for a split hand holding the pair card
-  // and `drawn`, alone on the strategy's shoe (the shoe before the pair for
-  // CDZ-, after it for CDP1, less the hand's cards and the up card).
-  char decision(const Counts& drawn) {
-    const std::uint64_t key = refsplit::packCounts(drawn);
-    const auto found = decisions.find(key);
-    if (found != decisions.end()) return found->second;
-    Counts shoe = left;
-    shoe[pair - 1] -= cdz ? 1 : 2;
-    if (up > 0) --shoe[up - 1];
-    Hand h{pair, pair == 1, 1};
-    for (int r = 1; r <= 10; ++r) {
-      shoe[r - 1] -= drawn[r - 1];
-      for (int n = 0; n < drawn[r - 1]; ++n) h = h.plus(r);
-    }
-    char action = 's';
-    best(shoe, h, &action);
-    decisions.emplace(key, action);
-    return action;
-  }
-
- public:
-  // Decisions where another action came within 1e-9 of the chosen one:
-  // rounding may choose either there, and the round's value with it.
-  int nearTies = 0;
-
- private:
-
-  // The best single-hand value; *action gets the choice. Ties keep stand,
-  // then double, then hit.
-  double best(Counts& shoe, const Hand& h, char* action) {
-    const double stand = score(h, 1, dealerOn(shoe));
-    if (h.hard >= 21 || (finalAce() && h.cards == 2)) {
-      if (action != nullptr) *action = 's';
-      return stand;
-    }
-    const int n = refsplit::cardsIn(shoe);
-    double hit = 0.0;
-    double doubled = 0.0;
-    for (int r = 1; r <= 10; ++r) {
-      if (shoe[r - 1] == 0) continue;
-      const double p = static_cast<double>(shoe[r - 1]) / n;
-      --shoe[r - 1];
-      const Hand next = h.plus(r);
-      const DealerDist d = dealerOn(shoe);
-      doubled += p * score(next, 2, d);
-      hit += p * (next.busted() ? score(next, 1, d) : best(shoe, next, nullptr));
-      ++shoe[r - 1];
-    }
-    double value = stand;
-    char choice = 's';
-    if (canDouble(h) && doubled > value) {
-      value = doubled;
-      choice = 'd';
-    }
-    if (hit > value) {
-      value = hit;
-      choice = 'h';
-    }
-    if (action != nullptr) {
-      *action = choice;
-      const double others[] = {choice == 's' ? -9.0 : stand, choice == 'h' ? -9.0 : hit,
-                               choice == 'd' || !canDouble(h) ? -9.0 : doubled};
-      for (double other : others) nearTies += std::abs(other - value) < 1e-9;
-    }
-    return value;
-  }
-
-  // The rest of the round: the hands already finished (as scores to be
-  // taken against the dealer), the hand in play (a lone pair card, or the
-  // pair card and `drawn`), the hands waiting and the hands so far.
-  struct Done {
-    Hand hand;
-    int stake;
-  };
-  double play(Counts& shoe, std::vector<Done> done, Counts drawn, bool lone, int waiting, int handsNow, bool& ranOut) {
-    std::string key(reinterpret_cast<const char*>(shoe.data()), sizeof shoe);
-    key.append(reinterpret_cast<const char*>(drawn.data()), sizeof drawn);
-    key += static_cast<char>(lone);
-    key += static_cast<char>(waiting);
-    key += static_cast<char>(handsNow);
-    std::vector<int> codes;
-    for (const Done& d : done) codes.push_back(d.stake * 1000 + d.hand.cards * 100 + (d.hand.busted() ? 99 : d.hand.total()));
-    std::sort(codes.begin(), codes.end());
-    for (int c : codes) key += std::to_string(c) + ",";
-    const auto found = memo.find(key);
-    if (found != memo.end()) return found->second;
-
-    Hand h{pair, pair == 1, 1};
-    for (int r = 1; r <= 10; ++r)
-      for (int n = 0; n < drawn[r - 1]; ++n) h = h.plus(r);
-    auto finish = [&](std::vector<Done> finished, const Hand& last, int stake) {
-      finished.push_back({last, stake});
-      if (waiting > 0) return play(shoe, finished, {}, true, waiting - 1, handsNow, ranOut);
-      DealerDist d{};
-      try {
-        d = dealerOn(shoe);
-      } catch (const std::runtime_error&) {
-        ranOut = true;
-        return 0.0;
-      }
-      double sum = 0.0;
-      for (const Done& f : finished) sum += score(f.hand, f.stake, d);
-      return sum;
-    };
-
-    const char action = lone ? 'h' : decision(drawn);
-    double value = 0.0;
-    if (action == 's') {
-      value = finish(done, h, 1);
-    } else {
-      const int n = refsplit::cardsIn(shoe);
-      if (n == 0) ranOut = true;
-      for (int r = 1; r <= 10; ++r) {
-        if (shoe[r - 1] == 0) continue;
-        const double p = static_cast<double>(shoe[r - 1]) / n;
-        --shoe[r - 1];
-        double v = 0.0;
-        if (lone && r == pair && handsNow < hands && (pair != 1 || resplitAces)) {
-          v = play(shoe, done, {}, true, waiting + 1, handsNow + 1, ranOut);
-        } else {
-          const Hand next = h.plus(r);
-          Counts more = drawn;
-          ++more[r - 1];
-          if (action == 'd' || next.busted() || (lone && finalAce()))
-            v = finish(done, next, action == 'd' ? 2 : 1);
-          else
-            v = play(shoe, done, more, false, waiting, handsNow, ranOut);
-        }
-        ++shoe[r - 1];
-        value += p * v;
-      }
-    }
-    memo.emplace(std::move(key), value);
-    return value;
-  }
-
-  RuleSet rules;
-  refsplit::DealerReference& dealer;
-  Counts left;
-  int pair;
-  int hands;
-  bool resplitAces;
-  bool cdz;
-  int up;
-  std::map<std::uint64_t, char> decisions;
-  std::map<std::string, double> memo;
-};
+using Counts = std::array<int, RankCount>;
 
 Removals removalsLeaving(const Counts& left) {
   Removals removals{};
@@ -354,46 +130,40 @@ std::vector<CrossCase> crossCases() {
 
 class StrategyResplitCrossCheck : public testing::TestWithParam<CrossCase> {};
 
-TEST_P(StrategyResplitCrossCheck, EveryEntryAgreesWithTheBruteForce) {
+// Every entry the reference finds complete and free of near ties, both
+// views, to 1e-12; and the completeness flag.
+TEST_P(StrategyResplitCrossCheck, EveryEntryAgreesWithTheReference) {
   const CrossCase& c = GetParam();
   SplitCalculator calc(Shoe(1), c.rules);
+  const Rank pair = static_cast<Rank>(c.deck.pair);
   const StrategyResplitResults got =
-      evaluateStrategyResplits(calc, removalsLeaving(c.deck.left), static_cast<Rank>(c.deck.pair), {c.hands, c.resplitAces});
+      evaluateStrategyResplits(calc, removalsLeaving(c.deck.left), pair, {c.hands, c.resplitAces});
   ASSERT_EQ(got.cdz.run, SplitRun::Completed);
   EXPECT_EQ(calc.shoe, Shoe(1));
   int compared = 0;
-  int tied = 0;
   for (bool cdz : {true, false}) {
     const SplitResults& r = cdz ? got.cdz : got.cdp1;
-    bool anyRunOut = false;
-    for (int up = 0; up <= 10; ++up) {
-      if (!r.dealable[static_cast<std::size_t>(up)]) continue;
-      StrategyRoundReference reference(c.rules, c.deck.left, c.deck.pair, c.hands, c.resplitAces, cdz, up);
-      bool ranOut = false;
-      double expected = 0.0;
-      try {
-        expected = reference.round(ranOut);
-      } catch (const std::runtime_error&) {
-        continue;  // the strategy's own shoe cannot finish a dealer hand: no strategy to compare
-      }
-      anyRunOut = anyRunOut || ranOut;
-      if (ranOut) continue;
-      // A decision that ties exactly goes either way by rounding, and the
-      // round's value with it: such entries are not compared.
-      if (reference.nearTies > 0) {
-        ++tied;
-        continue;
-      }
+    const reference::ResplitValues expected =
+        reference::referenceResplit(c.deck.left, pair, c.rules, c.hands, c.resplitAces,
+                                    cdz ? reference::ResplitStrategy::CdzMinus : reference::ResplitStrategy::Cdp1);
+    bool complete = true;
+    for (int up = 0; up <= RankCount; ++up) {
+      const reference::ResplitEntry& e = expected[static_cast<std::size_t>(up)];
+      ASSERT_EQ(r.dealable[static_cast<std::size_t>(up)], e.dealt) << "entry " << up;
+      if (!e.dealt) continue;
+      complete = complete && e.complete;
+      if (!e.complete || e.tieSensitive) continue;
       ++compared;
-      // The engine charges both first bets to a dealer blackjack under peek.
-      const double d = c.rules.peeks() ? reference.blackjackAtSplit() : 0.0;
-      EXPECT_NEAR(r.ev[static_cast<std::size_t>(up)], expected - 2.0 * d, 1e-12)
-          << (cdz ? "CDZ- " : "CDP1 ") << "entry " << up;
+      for (bool conditioned : {false, true}) {
+        const ShownValue shown = splitValueInView(r, up, c.rules, conditioned);
+        ASSERT_TRUE(shown.shown);
+        EXPECT_NEAR(shown.value, conditioned ? e.conditioned : e.unconditional, 1e-12)
+            << (cdz ? "CDZ- " : "CDP1 ") << "entry " << up << (conditioned ? " conditioned" : "");
+      }
     }
-    EXPECT_EQ(r.complete, !anyRunOut) << (cdz ? "CDZ-" : "CDP1");
+    EXPECT_EQ(r.complete, complete) << (cdz ? "CDZ-" : "CDP1");
   }
   RecordProperty("entries_compared", compared);
-  RecordProperty("entries_tied", tied);
 }
 
 INSTANTIATE_TEST_SUITE_P(SmallShoes, StrategyResplitCrossCheck, testing::ValuesIn(crossCases()),
