@@ -56,13 +56,20 @@ bool HandRules::mayDouble(const HandShape& h) const {
   return doubleRuleAdmits(doubleRule, h.total, h.soft);
 }
 
+int HandRules::standRow(const HandShape& h) const {
+  const int best = h.soft ? h.total + 10 : h.total;
+  if (best > 21) return Busted;
+  if (isCharlie(h.cards)) return Charlie;
+  return best >= 17 ? best - 17 : StandBelow17;
+}
+
 const double* HandRules::standValues(const DealerOutcome& d, const HandShape& h,
                                      double (&scratch)[EntryCount]) const {
-  const int best = h.soft ? h.total + 10 : h.total;
-  if (best > 21) return BustedRow;
-  if (isCharlie(h.cards)) {
-    for (int i = 0; i < EntryCount; ++i) scratch[i] = 1.0 - 2.0 * d.blackjack[i];
+  const int row = standRow(h);
+  if (row == Busted) return BustedRow;
+  if (row == Charlie) {
+    for (int i = 0; i < EntryCount; ++i) scratch[i] = charlieValue(d.blackjack[i]);
     return scratch;
   }
-  return d.stand[best >= 17 ? best - 17 : StandBelow17];
+  return d.stand[row];
 }

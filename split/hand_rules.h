@@ -145,6 +145,17 @@ class HandRules {
   // pointer is to d, scratch or a constant row.
   const double* standValues(const DealerOutcome& d, const HandShape& h, double (&scratch)[EntryCount]) const;
 
+  // The same rule for an evaluator that keeps a record's rows its own way:
+  // the stand row hand h reads (0..4 for 17..21, StandBelow17 below), or
+  // Busted or Charlie, whose values no row holds (LostBet, charlieValue).
+  static constexpr int Busted = -1;
+  static constexpr int Charlie = -2;
+  int standRow(const HandShape& h) const;
+  template <typename Value>
+  static Value charlieValue(const Value& blackjack) {
+    return Value(1.0) - Value(2.0) * blackjack;
+  }
+
   // The doubled stake: twice the value of standing on the card drawn. Under
   // peek a dealer blackjack takes only the original bet, doubled or not:
   // the doubled stand value charged it twice, so it is given back once.

@@ -3,15 +3,15 @@
 #include <nlohmann/json.hpp>
 
 #include <cstdint>
+#include <functional>
 #include <limits>
 #include <optional>
+#include <set>
+#include <vector>
 
 namespace {
 
 using nlohmann::json;
-
-// Long values are cut short in messages.
-constexpr std::size_t MaxShownValue = 40;
 
 std::string dumped(const json& value) { return value.dump(-1, ' ', false, json::error_handler_t::replace); }
 
@@ -57,8 +57,8 @@ std::optional<std::int64_t> wholeNumber(const json& value) {
   return std::nullopt;
 }
 
-// Reads the rules object into rules, or gives the refusal.
-std::optional<std::string> readRules(const json& object, RuleSet& rules) {
+// Reads the rules object into rules and resplit, or gives the refusal.
+std::optional<std::string> readRules(const json& object, RuleSet& rules, ResplitRules& resplit) {
   if (!object.is_object()) return refused("rules", object, "an object");
   for (const auto& item : object.items()) {
     const std::string& key = item.key();
@@ -96,11 +96,22 @@ std::optional<std::string> readRules(const json& object, RuleSet& rules) {
       refusal = flag(rules.dspa);
     } else if (key == "dan") {
       refusal = flag(rules.dan);
+    } else if (key == "resplit_aces") {
+      refusal = flag(resplit.resplitAces);
+    } else if (key == "hands") {
+      const std::optional<std::int64_t> hands = wholeNumber(value);
+      if (!hands) {
+        refusal = refused(name, value, "2, 3 or 4");
+      } else if ((refusal = checkHands(*hands, name))) {
+      } else {
+        resplit.hands = static_cast<int>(*hands);
+      }
     } else if (key == "charlie") {
       const std::optional<std::int64_t> cards = wholeNumber(value);
       if (!cards || !setCharlie(rules, *cards)) refusal = refused(name, value, "0, 5 or 6");
     } else {
-      refusal = "unknown key " + shown(json(name)) + "; allowed: soft17, double, peek, das, hsa, dspa, charlie, dan";
+      refusal = "unknown key " + shown(json(name)) +
+                "; allowed: soft17, double, peek, das, hsa, dspa, charlie, dan, hands, resplit_aces";
     }
     if (refusal) return refusal;
   }
@@ -123,12 +134,63 @@ std::optional<std::string> readPairs(const json& value, PairSet& pairs) {
   return std::nullopt;
 }
 
+// Finds the first key given twice in one object while the line is parsed:
+// json keeps the last value, so the line would mean something other than
+// what half of it says. The key is named by its path ("rules.das").
+class RepeatedKeyFinder {
+ public:
+  bool operator()(int, json::parse_event_t event, const json& parsed) {
+    switch (event) {
+      case json::parse_event_t::object_start:
+      case json::parse_event_t::array_start:
+        open.push_back({event == json::parse_event_t::object_start, pathHere(), {}, {}});
+        break;
+      case json::parse_event_t::object_end:
+      case json::parse_event_t::array_end:
+        if (!open.empty()) open.pop_back();
+        break;
+      case json::parse_event_t::key:
+        if (!open.empty()) {
+          Container& object = open.back();
+          object.lastKey = parsed.get<std::string>();
+          if (!object.keys.insert(object.lastKey).second && !repeated) repeated = pathHere();
+        }
+        break;
+      case json::parse_event_t::value:
+        break;
+    }
+    return true;
+  }
+
+  std::optional<std::string> repeated;  // the first key given twice
+
+ private:
+  struct Container {
+    bool isObject;
+    std::string path;  // of the container, "" at the top
+    std::set<std::string> keys;
+    std::string lastKey;
+  };
+  // The path of what comes next: the key just read in an object.
+  std::string pathHere() const {
+    if (open.empty()) return "";
+    const Container& inner = open.back();
+    if (!inner.isObject) return inner.path;
+    return inner.path.empty() ? inner.lastKey : inner.path + "." + inner.lastKey;
+  }
+  std::vector<Container> open;
+};
+
 }  // namespace
 
 std::variant<TableCase, std::string> parseBatchLine(std::string_view line) {
+  // json would take a NUL as the end of the text and ignore what follows.
+  if (const std::size_t nul = line.find('\0'); nul != line.npos)
+    return "not valid JSON (a NUL byte at byte " + std::to_string(nul + 1) + ")";
   json object;
+  RepeatedKeyFinder repeatedKeys;
   try {
-    object = json::parse(line);
+    object = json::parse(line, std::ref(repeatedKeys));
   } catch (const json::parse_error& error) {
     return "not valid JSON (at byte " + std::to_string(error.byte) + ")";
   } catch (const json::exception&) {
@@ -136,6 +198,8 @@ std::variant<TableCase, std::string> parseBatchLine(std::string_view line) {
     return std::string("not valid JSON here (a number out of range)");
   }
   if (!object.is_object()) return std::string("a case must be a JSON object");
+  if (repeatedKeys.repeated)
+    return "key " + shown(json(*repeatedKeys.repeated)) + " is given twice; a key may appear once in an object";
 
   // Every key is read before the removals are checked against the decks.
   TableCase c;
@@ -156,7 +220,7 @@ std::variant<TableCase, std::string> parseBatchLine(std::string_view line) {
         removed[i] = *n;
       }
     } else if (key == "rules") {
-      refusal = readRules(value, c.rules);
+      refusal = readRules(value, c.rules, c.resplit);
     } else if (key == "pairs") {
       refusal = readPairs(value, c.pairs);
     } else {

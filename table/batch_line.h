@@ -4,7 +4,8 @@
 // as in the JSON output:
 //   {"decks":N, "removed":[10 counts, ace first],
 //    "rules":{"soft17":"stand"|"hit", "double":"any"|..., "peek":bool, "das":bool,
-//             "hsa":bool, "dspa":bool, "charlie":0|5|6, "dan":bool},
+//             "hsa":bool, "dspa":bool, "charlie":0|5|6, "dan":bool,
+//             "hands":2|3|4, "resplit_aces":bool},
 //    "pairs":["A","2",...,"T"] or "all"}
 // Values are checked as on the command line.
 

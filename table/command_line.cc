@@ -1,6 +1,7 @@
 #include "table/command_line.h"
 
 #include <CLI/CLI.hpp>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -15,6 +16,7 @@ namespace {
 constexpr std::int64_t MaxThreads = 1024;
 constexpr std::int64_t MaxCacheBudgetMiB = std::int64_t{1} << 24;  // 16 TiB
 constexpr std::int64_t DefaultCacheBudgetMiB = 4096;
+constexpr std::int64_t MaxMemoryBudgetMiB = std::int64_t{1} << 24;  // 16 TiB
 
 // The option values as typed; every one is checked here, not by CLI11, so
 // that each refusal names the option and what it allows.
@@ -28,6 +30,10 @@ struct TypedValues {
   std::string show = "split";
   std::string threads = "0";
   std::string cacheBudget = std::to_string(DefaultCacheBudgetMiB);
+  std::string hands = "2";
+  std::string upCards;
+  std::string maxMemory;
+  bool resplitAces = false;
   bool h17 = false;
   bool noPeek = false;
   bool das = false;
@@ -39,8 +45,10 @@ struct TypedValues {
   bool batch = false;
 };
 
+// The value is the user's: shown escaped and cut short, so that it can
+// neither pass for a line of its own nor reach the terminal as a control code.
 std::string refusedValue(std::string_view option, std::string_view value, std::string_view allowed) {
-  return std::string(option) + ": \"" + std::string(value) + "\" is not allowed; allowed: " + std::string(allowed);
+  return std::string(option) + ": \"" + shownText(value) + "\" is not allowed; allowed: " + std::string(allowed);
 }
 
 // A whole number in [low, high], or the refusal.
@@ -102,6 +110,20 @@ std::variant<TableOptions, std::string> checkedOptions(const TypedValues& typed)
   }
   if (auto refusal = checkRules(rules, "--dspa", "--das", "--hsa")) return *refusal;
 
+  const auto hands = wholeNumberIn("--hands", typed.hands, 2, 4);
+  if (const auto* refusal = std::get_if<std::string>(&hands)) return *refusal;
+  c.resplit.hands = static_cast<int>(std::get<std::int64_t>(hands));
+  c.resplit.resplitAces = typed.resplitAces;
+
+  if (!typed.upCards.empty()) {
+    c.upCards = {};
+    for (std::string_view name : commaItems(typed.upCards)) {
+      const std::optional<int> entry = parseEntryName(name);
+      if (!entry) return refusedValue("--up-cards", typed.upCards, std::string("a comma list of ") + std::string(EntryNamesAllowed));
+      c.upCards[static_cast<std::size_t>(*entry)] = true;
+    }
+  }
+
   if (typed.pairs != "all") {
     c.pairs = {};
     for (std::string_view name : commaItems(typed.pairs)) {
@@ -139,11 +161,24 @@ std::variant<TableOptions, std::string> checkedOptions(const TypedValues& typed)
   if (const auto* refusal = std::get_if<std::string>(&budget)) return *refusal;
   options.cacheBudget = static_cast<std::size_t>(std::get<std::int64_t>(budget)) << 20;
 
+  if (!typed.maxMemory.empty()) {
+    const auto memory = wholeNumberIn("--max-memory", typed.maxMemory, 1, MaxMemoryBudgetMiB);
+    if (const auto* refusal = std::get_if<std::string>(&memory)) return *refusal;
+    options.memoryBudget = static_cast<std::size_t>(std::get<std::int64_t>(memory)) << 20;
+  }
+
   options.batch = typed.batch;
   return options;
 }
 
 }  // namespace
+
+std::size_t defaultMemoryBudget() {
+  const long pages = sysconf(_SC_PHYS_PAGES);
+  const long pageSize = sysconf(_SC_PAGE_SIZE);
+  if (pages <= 0 || pageSize <= 0) return std::size_t{1} << 30;
+  return static_cast<std::size_t>(pages) / 2 * static_cast<std::size_t>(pageSize);
+}
 
 CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
   CLI::App app("Exact EVs of splitting each pair once, against every dealer up card, as a table.\n"
@@ -171,6 +206,12 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
       app.add_flag("--dan", typed.dan, "doubling on any number of cards"),
       app.add_option("--pairs", typed.pairs, "pairs to split: all, or a comma list of A,2,...,9,T (default all)")
           ->type_name("PAIRS"),
+      app.add_option("--hands", typed.hands, "split_perfect: resplit up to this many hands, 2 to 4 (default 2)")
+          ->type_name("N"),
+      app.add_flag("--resplit-aces", typed.resplitAces, "split_perfect: aces may be resplit too"),
+      app.add_option("--up-cards", typed.upCards,
+                     "split_perfect: compute only these entries, a comma list of overall,A,2,...,9,T (default all)")
+          ->type_name("LIST"),
   };
   CLI::Option* format =
       app.add_option("--format", typed.format, "text, csv or json (default text)")->type_name("FORMAT");
@@ -185,8 +226,25 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
   app.add_option("--cache-budget", typed.cacheBudget,
                  "MiB the dealer cache may hold before it is cleared (default 4096)")
       ->type_name("MIB");
+  app.add_option("--max-memory", typed.maxMemory,
+                 "MiB split_perfect may hold; it works on fewer up cards at a time to fit (default half the "
+                 "machine's memory)")
+      ->type_name("MIB");
   app.add_flag("--batch", typed.batch,
                "read cases as JSON lines from standard input; write one JSON line for each");
+
+  // A flag is on when given and off when not: a value would be guessed at
+  // (CLI11 reads "--das=0" as off and "--h17=2" as on), so none is taken.
+  for (const std::string& argument : arguments) {
+    if (argument == "--") break;
+    const std::size_t equals = argument.find('=');
+    if (argument.rfind("--", 0) != 0 || equals == std::string::npos) continue;
+    const std::string name = argument.substr(0, equals);
+    for (const CLI::Option* option : app.get_options()) {
+      if (option->get_expected_max() == 0 && option->check_name(name))
+        return RefuseCommandLine{refusedValue(name, argument.substr(equals + 1), "nothing: the flag alone")};
+    }
+  }
 
   // Unknown arguments are refused below, one at a time, in their order.
   app.allow_extras();
@@ -198,13 +256,14 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
   } catch (const CLI::CallForVersion& version) {
     return ShowText{std::string(version.what()) + "\n"};
   } catch (const CLI::ParseError& error) {
-    return RefuseCommandLine{error.what()};
+    // Its messages name options, not values; escaped all the same.
+    return RefuseCommandLine{shownText(error.what(), std::string::npos)};
   }
 
   if (const std::vector<std::string> extras = app.remaining(); !extras.empty()) {
     const std::string& first = extras.front();
-    if (first.size() > 1 && first.front() == '-') return RefuseCommandLine{first + ": unknown option"};
-    return RefuseCommandLine{"\"" + first + "\": unexpected argument; every value follows its option"};
+    if (first.size() > 1 && first.front() == '-') return RefuseCommandLine{shownText(first) + ": unknown option"};
+    return RefuseCommandLine{"\"" + shownText(first) + "\": unexpected argument; every value follows its option"};
   }
   auto checked = checkedOptions(typed);
   if (auto* refusal = std::get_if<std::string>(&checked)) return RefuseCommandLine{*refusal};

@@ -14,6 +14,9 @@
 
 enum class OutputFormat { Text, Csv, Json };
 
+// Half the machine's memory, in bytes (1 GiB when it cannot be told).
+std::size_t defaultMemoryBudget();
+
 // Whether to keep a progress line on standard error.
 enum class ProgressMode {
   WhenTerminal,  // only when standard error is a terminal
@@ -30,6 +33,8 @@ struct TableOptions {
   int threads = 0;     // 0: one per core
   // Bytes the dealer cache may hold before it is cleared.
   std::size_t cacheBudget = std::size_t{4} << 30;
+  // Bytes split_perfect may hold (default half the machine's memory).
+  std::size_t memoryBudget = defaultMemoryBudget();
 };
 
 // What a command line asks for.

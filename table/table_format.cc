@@ -64,7 +64,7 @@ std::string headerLine(const TableCase& table) {
   text += "}; " + rulesSummary(table.rules);
   const std::string doubling = doublingSummary(table.rules);
   if (!doubling.empty()) text += ", " + doubling;
-  return text + "\n";
+  return text + resplitSummary(table.resplit) + "\n";
 }
 
 // The text cells of one table: a header row, then the rows. A row with
@@ -74,7 +74,8 @@ using TextRows = std::vector<std::vector<std::string>>;
 
 // A value cell as the report prints it; non-negative values get a blank
 // where the sign goes, so the decimal points line up.
-std::string textCell(const ShownValue& value) {
+std::string textCell(const ShownValue& value, bool computed = true) {
+  if (!computed) return " -";
   const std::string digits = value.shown ? digitsOf(value.value, 15) : std::string(NotDealt);
   return digits.front() == '-' ? digits : std::string(" ").append(digits);
 }
@@ -146,7 +147,8 @@ std::string decisionTable(const CaseReport& report, int view) {
       std::vector<std::string> row = {label, marked(values.name, values.complete)};
       if (!values.allowed) row.push_back("not allowed");
       for (int entry : EntryOrder) {
-        if (values.allowed) row.push_back(textCell(values.at(viewAt(view), entry)));
+        if (values.allowed)
+          row.push_back(textCell(values.at(viewAt(view), entry), values.computed[static_cast<std::size_t>(entry)]));
       }
       rows.push_back(row);
       label.clear();
@@ -173,11 +175,12 @@ std::string jsonString(std::string_view text) {
 // JSON literals, also used in the CSV.
 std::string boolText(bool value) { return value ? "true" : "false"; }
 
-std::string jsonRules(const RuleSet& rules) {
+std::string jsonRules(const RuleSet& rules, const ResplitRules& resplit) {
   return "{\"soft17\":" + jsonString(rules.standsOnSoft17 ? "stand" : "hit") +
          ",\"double\":" + jsonString(doubleRuleName(rules.doubleRule)) + ",\"peek\":" + boolText(rules.peeks()) +
          ",\"das\":" + boolText(rules.das) + ",\"hsa\":" + boolText(rules.hsa) + ",\"dspa\":" + boolText(rules.dspa) +
-         ",\"charlie\":" + std::to_string(charlieCards(rules)) + ",\"dan\":" + boolText(rules.dan) + "}";
+         ",\"charlie\":" + std::to_string(charlieCards(rules)) + ",\"dan\":" + boolText(rules.dan) +
+         ",\"hands\":" + std::to_string(resplit.hands) + ",\"resplit_aces\":" + boolText(resplit.resplitAces) + "}";
 }
 
 std::string jsonQuantity(const QuantityValues& values) {
@@ -186,8 +189,11 @@ std::string jsonQuantity(const QuantityValues& values) {
     text += ",";
     text += jsonString(viewName(view));
     text += ":{";
+    bool first = true;
     for (std::size_t i = 0; i < EntryOrder.size(); ++i) {
-      if (i > 0) text += ",";
+      if (!values.computed[static_cast<std::size_t>(EntryOrder[i])]) continue;
+      if (!first) text += ",";
+      first = false;
       text += jsonString(entryName(EntryOrder[i], "overall"));
       text += ":";
       text += jsonValue(values.at(viewAt(view), EntryOrder[i]));
@@ -197,9 +203,10 @@ std::string jsonQuantity(const QuantityValues& values) {
   return text + "}";
 }
 
-// The best plays, in the unconditional view only: both views rank the plays alike.
-std::string jsonBest(const BestActions& best) {
-  std::string text = jsonString(BestName) + ":{" + jsonString(viewName(0)) + ":{";
+// The best plays, in the unconditional view only: both views rank the plays
+// alike. complete as for the CSV's best row: false when any compared value is.
+std::string jsonBest(const BestActions& best, bool complete) {
+  std::string text = jsonString(BestName) + ":{\"complete\":" + boolText(complete) + "," + jsonString(viewName(0)) + ":{";
   for (std::size_t i = 0; i < EntryOrder.size(); ++i) {
     const std::optional<Action>& action = best[static_cast<std::size_t>(EntryOrder[i])];
     if (i > 0) text += ",";
@@ -244,6 +251,8 @@ std::string_view pairStatusText(PairStatus status) {
       return "pair cannot be dealt";
     case PairStatus::OutOfMemory:
       return "not enough memory to compute this split";
+    case PairStatus::TooLarge:
+      return "split_perfect needs more memory than --max-memory allows";
   }
   return "";
 }
@@ -281,7 +290,7 @@ std::string formatCsv(const CaseReport& report) {
         for (int entry : EntryOrder) {
           const ShownValue& value = values.at(viewAt(view), entry);
           text += ",";
-          if (value.shown) text += exactDigits(value.value);
+          if (value.shown && values.computed[static_cast<std::size_t>(entry)]) text += exactDigits(value.value);
         }
         text += ",";
         text += boolText(values.complete);
@@ -309,7 +318,7 @@ std::string formatJson(const CaseReport& report) {
     if (i > 0) text += ",";
     text += std::to_string(table.removed[i]);
   }
-  text += "],\"rules\":" + jsonRules(table.rules) + ",\"results\":[";
+  text += "],\"rules\":" + jsonRules(table.rules, table.resplit) + ",\"results\":[";
   for (std::size_t p = 0; p < report.pairs.size(); ++p) {
     const PairReport& pair = report.pairs[p];
     text += (p > 0 ? ",{\"pair\":" : "{\"pair\":") + jsonString(rankName(pair.pair));
@@ -320,7 +329,7 @@ std::string formatJson(const CaseReport& report) {
     }
     if (pair.best) {
       text += ",";
-      text += jsonBest(*pair.best);
+      text += jsonBest(*pair.best, allComplete(pair));
     }
     text += "}";
   }
@@ -329,6 +338,19 @@ std::string formatJson(const CaseReport& report) {
 
 std::string formatBatchError(std::int64_t line, std::string_view reason) {
   return "{\"line\":" + std::to_string(line) + ",\"error\":" + jsonString(reason) + "}\n";
+}
+
+std::string resplitSummary(const ResplitRules& resplit) {
+  return ", resplit to " + std::to_string(resplit.hands) + " hands, " + (resplit.resplitAces ? "RSA" : "no RSA");
+}
+
+std::string formatPhaseProgress(std::string_view subject, std::string_view phase, double share,
+                                double elapsedSeconds) {
+  const int percent = static_cast<int>(std::clamp(share, 0.0, 1.0) * 100.0);
+  std::string text = std::string(subject) + ": " + std::string(phase) + " " + std::to_string(percent) + "%, " +
+                     durationText(elapsedSeconds) + " elapsed";
+  if (share <= 0.0) return text;
+  return text + ", about " + durationText(elapsedSeconds * (1.0 - share) / share) + " left";
 }
 
 std::string formatProgress(std::int64_t done, std::optional<std::int64_t> total, std::string_view unit,

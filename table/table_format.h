@@ -28,6 +28,7 @@ struct QuantityValues {
   std::string name;      // "split", "split_joint", "stand", "hit" or "double"
   bool complete = true;  // false: some branch needed a card the shoe no longer had
   bool allowed = true;   // false: the rules do not allow this play (no entry shown)
+  EntrySet computed = AllEntries;  // false: the entry was not asked for (left out, not shown)
   std::array<std::array<ShownValue, ValueCount>, ViewCount> views{};
 
   const ShownValue& at(View view, int entry) const {
@@ -47,6 +48,7 @@ enum class PairStatus {
   Computed,
   CannotBeDealt,  // fewer than two cards of the pair left after the removals
   OutOfMemory,    // this pair's computation did not fit
+  TooLarge,       // split_perfect would need more than the memory budget
 };
 
 struct PairReport {
@@ -54,6 +56,7 @@ struct PairReport {
   PairStatus status = PairStatus::Computed;
   std::vector<QuantityValues> quantities;  // when computed
   std::optional<BestActions> best;         // when the whole decision was computed
+  std::size_t neededBytes = 0;             // TooLarge: the estimate
 };
 
 // Everything one case prints: the case itself and its pairs, ace first.
@@ -85,6 +88,12 @@ std::string formatJson(const CaseReport& report);
 
 // The line a batch writes for an input line it refuses.
 std::string formatBatchError(std::int64_t line, std::string_view reason);
+
+// ", resplit to 3 hands, no RSA": how far split_perfect resplits.
+std::string resplitSummary(const ResplitRules& resplit);
+
+// "pair 2: values 45%, 0:12 elapsed, about 0:15 left": a long computation's progress.
+std::string formatPhaseProgress(std::string_view subject, std::string_view phase, double share, double elapsedSeconds);
 
 // "3/10 pairs, 0:12 elapsed, about 0:28 left", or without a total
 // "12 cases, 1:40 elapsed, about 0:08 a case".

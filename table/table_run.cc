@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "split/split_views.h"
+#include "table/stop_signal.h"
 
 namespace {
 
@@ -95,8 +96,16 @@ PairReport splitPairReport(Rank pair, const SplitResults& results, const RuleSet
   return report;
 }
 
-PairReport decisionPairReport(Rank pair, const SplitDecision& decision, const RuleSet& rules) {
+PairReport decisionPairReport(Rank pair, const SplitDecision& decision, const RuleSet& rules,
+                              const PerfectResults* perfect, const EntrySet& entries) {
   if (auto unfinished = unfinishedPair(pair, decision.split.run)) return *unfinished;
+  if (perfect != nullptr && perfect->run != PerfectRun::Completed) {
+    PairReport report;
+    report.pair = pair;
+    report.status = perfect->run == PerfectRun::TooLarge ? PairStatus::TooLarge : PairStatus::OutOfMemory;
+    report.neededBytes = perfect->estimatedBytes;
+    return report;
+  }
   // The joint split has the split's conventions, up cards and blackjack chances.
   SplitResults joint = decision.split;
   joint.ev = decision.splitJoint;
@@ -111,10 +120,30 @@ PairReport decisionPairReport(Rank pair, const SplitDecision& decision, const Ru
   PairReport report;
   report.pair = pair;
   report.best = bestActions(stand, hit, doubled, split);
-  report.quantities = {std::move(split), splitQuantity("split_joint", joint, rules), std::move(stand),
-                       std::move(hit), std::move(doubled)};
+  report.quantities = {std::move(split), splitQuantity("split_joint", joint, rules)};
+  if (perfect != nullptr) {
+    QuantityValues values = splitQuantity("split_perfect", perfect->split, rules);
+    values.computed = entries;
+    report.quantities.push_back(std::move(values));
+  }
+  for (QuantityValues* unsplit : {&stand, &hit, &doubled}) report.quantities.push_back(std::move(*unsplit));
   return report;
 }
+
+namespace {
+
+// Whether one set of removals lies within the other (equal ones included).
+bool nested(const Removals& a, const Removals& b) {
+  bool aWithinB = true;
+  bool bWithinA = true;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    aWithinB = aWithinB && a[i] <= b[i];
+    bWithinA = bWithinA && b[i] <= a[i];
+  }
+  return aWithinB || bWithinA;
+}
+
+}  // namespace
 
 SplitCalculator& CaseRunner::calculatorFor(const TableCase& c) {
   // Cached dealer outcomes hold for one full shoe and one soft-17 rule.
@@ -124,8 +153,11 @@ SplitCalculator& CaseRunner::calculatorFor(const TableCase& c) {
     calculator = std::make_unique<SplitCalculator>(Shoe(c.decks), c.rules);
     calculator->threads = threads;
     calculator->dealerCacheBudget = cacheBudget;
+  } else if (acrossCases == CacheAcrossCases::WhenRelated && !nested(c.removed, lastRemoved)) {
+    calculator->clearDealerOutcomes();
   }
   calculator->rules = c.rules;
+  lastRemoved = c.removed;
   return *calculator;
 }
 
@@ -165,12 +197,31 @@ CaseReport CaseRunner::evaluate(const TableCase& c, const std::function<void(int
     if (quantities == PairQuantities::Decision) {
       const SplitDecision decision =
           computeWithCacheRetry(calc, cacheBudget, [&] { return calc.evaluateDecision(c.removed, pair); });
-      report.pairs.push_back(decisionPairReport(pair, decision, c.rules));
+      if (decision.split.run != SplitRun::Completed) {
+        report.pairs.push_back(decisionPairReport(pair, decision, c.rules));
+      } else {
+        PerfectControl control;
+        control.entries = c.upCards;
+        control.memoryBudget = memoryBudget;
+        control.stopRequested = stopRequested;
+        control.threads = threads;
+        if (perfectProgress) control.progress = [&](std::string_view phase, double share) { perfectProgress(pair, phase, share); };
+        // Its own memory: the dealer cache's records are not needed for it.
+        if (calc.dealerCache.bytesUsed() > memoryBudget / 4) calc.clearDealerOutcomes();
+        // It polls for a stop: a signal is only recorded meanwhile, and the
+        // case dropped once the computation has returned.
+        const std::optional<DeferStop> polled = stopRequested ? std::optional<DeferStop>(std::in_place) : std::nullopt;
+        const PerfectResults perfect =
+            evaluatePerfectSplit(calc.shoe, c.removed, pair, c.rules, c.resplit, control);
+        if (perfect.run == PerfectRun::Cancelled) throw CaseCancelled{};
+        report.pairs.push_back(decisionPairReport(pair, decision, c.rules, &perfect, c.upCards));
+      }
     } else {
       const SplitResults results =
           computeWithCacheRetry(calc, cacheBudget, [&] { return calc.evaluateSplit(c.removed, pair); });
       report.pairs.push_back(splitPairReport(pair, results, c.rules));
     }
+    if (stopRequested && stopRequested()) throw CaseCancelled{};
     if (afterPair) afterPair(++done, total);
   }
   return report;

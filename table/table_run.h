@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 
+#include "split/perfect_split.h"
 #include "split/split_calculator.h"
 #include "split/split_results.h"
 #include "table/table_format.h"
@@ -14,10 +15,15 @@
 PairReport splitPairReport(Rank pair, const SplitResults& results, const RuleSet& rules);
 
 // A pair's whole decision in both views: the quantities split, split_joint,
-// stand, hit and double, and the best play per entry (the highest
-// unconditional value among stand, hit, double where allowed and split;
-// exact ties prefer stand, then hit, then double, then split).
-PairReport decisionPairReport(Rank pair, const SplitDecision& decision, const RuleSet& rules);
+// split_perfect (when perfect is given; only the entries asked for), stand,
+// hit and double, and the best play per entry (the highest unconditional
+// value among stand, hit, double where allowed and split; exact ties prefer
+// stand, then hit, then double, then split).
+PairReport decisionPairReport(Rank pair, const SplitDecision& decision, const RuleSet& rules,
+                              const PerfectResults* perfect = nullptr, const EntrySet& entries = AllEntries);
+
+// Thrown by CaseRunner::evaluate when its stop test said to stop.
+struct CaseCancelled {};
 
 // What a run computes for each pair.
 enum class PairQuantities {
@@ -25,14 +31,42 @@ enum class PairQuantities {
   Decision,  // the whole decision
 };
 
+// When the dealer cache is carried from one case to the next.
+enum class CacheAcrossCases {
+  // Only into a case whose shoe is related to the last one's (see
+  // CaseRunner); otherwise the case starts from an empty cache.
+  WhenRelated,
+  // Always, within the budget: the fixed-budget policy, for comparison.
+  WithinBudget,
+};
+
 // Evaluates cases one after another. Cases with the same deck count and
-// soft-17 rule share one calculator and so its dealer cache; the cache is
-// cleared whenever it holds more than the budget. No result depends on
-// either.
+// soft-17 rule share one calculator; within a case the pairs share its
+// dealer cache, which is cleared whenever it holds more than the budget.
+// Between cases the cache pays only where the shoes are related: cached
+// records are keyed by every card out of the shoe, so two cases meet on a
+// record only where the removals of one plus some player cards equal the
+// removals of the other plus some player cards. A sweep that removes more
+// (or fewer) cards case by case meets the last case at every step; shoes
+// that differ both ways share little, and carrying a large cache across
+// them costs more than it saves (200 distinct small one-deck shoes ran
+// 2.6 times slower with a 4 GiB budget than with 64 MiB, see
+// bench/table_cache_bench.cc). So a case keeps the cache when its removals
+// lie within the last case's or contain them, and starts empty otherwise.
+// No result depends on any of this.
 class CaseRunner {
  public:
-  CaseRunner(int threads, std::size_t cacheBudget, PairQuantities quantities)
-      : threads(threads), cacheBudget(cacheBudget), quantities(quantities) {}
+  CaseRunner(int threads, std::size_t cacheBudget, PairQuantities quantities,
+             CacheAcrossCases acrossCases = CacheAcrossCases::WhenRelated)
+      : threads(threads), cacheBudget(cacheBudget), quantities(quantities), acrossCases(acrossCases) {}
+
+  // Bytes split_perfect may hold.
+  std::size_t memoryBudget = SIZE_MAX;
+  // Polled during split_perfect (which then holds off a stop signal's
+  // immediate exit, table/stop_signal.h): true abandons the case (CaseCancelled).
+  std::function<bool()> stopRequested;
+  // split_perfect's progress: the pair, the phase and the share done.
+  std::function<void(Rank, std::string_view, double)> perfectProgress;
 
   // Every pair the case asks for, ace first; afterPair(done, total) is
   // called after each one.
@@ -44,5 +78,7 @@ class CaseRunner {
   int threads;
   std::size_t cacheBudget;
   PairQuantities quantities;
+  CacheAcrossCases acrossCases;
   std::unique_ptr<SplitCalculator> calculator;
+  Removals lastRemoved{};  // of the last case the calculator evaluated
 };

@@ -30,6 +30,7 @@ CaseReport smallReport() {
   report.table.rules.das = true;
   report.table.rules.doubleRule = DoubleRule::Hard10or11;
   report.table.rules.charlie6 = true;
+  report.table.resplit = {3, true};
 
   PairReport aces{Ace, PairStatus::CannotBeDealt, {}, std::nullopt};
   PairReport eights{8, PairStatus::Computed, {splitValues(0.1, false)}, std::nullopt};
@@ -91,7 +92,7 @@ CaseReport decisionReport() {
 
 const std::string SmallHeader =
     "2 decks, shoe comp (A-T): {8, 8, 8, 8, 8, 8, 8, 2, 8, 31}; Single split EVs (full peek), S17, DAS, "
-    "no DAN, no HSA, charlie 6, Double restricted to hard 10 or 11\n";
+    "no DAN, no HSA, charlie 6, Double restricted to hard 10 or 11, resplit to 3 hands, RSA\n";
 const std::string IncompleteNote =
     "* the shoe ran out of cards in some branch: these values are what the model gives, not what a real "
     "round would\n";
@@ -194,7 +195,8 @@ TEST(TableFormat, JsonObjectOnOneLine) {
   const std::string view = "\"2\":0.5,\"3\":0.5,\"4\":0.5,\"5\":0.5,\"6\":0.5,\"7\":0.5,\"8\":0.5,\"9\":0.5,";
   EXPECT_EQ(formatJson(smallReport()),
             "{\"decks\":2,\"removed\":[0,0,0,0,0,0,0,6,0,1],\"rules\":{\"soft17\":\"stand\",\"double\":\"10-11\","
-            "\"peek\":true,\"das\":true,\"hsa\":false,\"dspa\":false,\"charlie\":6,\"dan\":false},\"results\":["
+            "\"peek\":true,\"das\":true,\"hsa\":false,\"dspa\":false,\"charlie\":6,\"dan\":false,\"hands\":3,"
+            "\"resplit_aces\":true},\"results\":["
             "{\"pair\":\"A\",\"error\":\"pair cannot be dealt\"},"
             "{\"pair\":\"8\",\"split\":{\"complete\":false,"
             "\"unconditional\":{\"overall\":0.10000000000000001,\"2\":0.5,\"3\":0.5,\"4\":0.5,"
@@ -222,7 +224,8 @@ TEST(TableFormat, JsonObjectOnOneLine) {
                             eightsView("-0.14285714285714285", "-0.25", "-0.33333333333333331", "-0.5") + "}";
   EXPECT_EQ(formatJson(eights),
             "{\"decks\":2,\"removed\":[0,0,0,0,0,0,0,6,0,1],\"rules\":{\"soft17\":\"stand\",\"double\":\"10-11\","
-            "\"peek\":true,\"das\":true,\"hsa\":false,\"dspa\":false,\"charlie\":6,\"dan\":false},\"results\":["
+            "\"peek\":true,\"das\":true,\"hsa\":false,\"dspa\":false,\"charlie\":6,\"dan\":false,\"hands\":3,"
+            "\"resplit_aces\":true},\"results\":["
             "{\"pair\":\"8\",\"split\":" + split + ",\"split_joint\":" + split +
                 ",\"stand\":{\"complete\":false,\"unconditional\":" + eightsView("-0.5", "-0.5", "-0.5", "-0.5") +
                 ",\"conditioned\":" + eightsView("-0.42857142857142855", "-0.5", "-0.33333333333333331", "0") +
@@ -231,7 +234,7 @@ TEST(TableFormat, JsonObjectOnOneLine) {
                 eightsView("-0.2857142857142857", "-0.375", "-0.16666666666666666", "0.25") +
                 "},\"double\":{\"complete\":false,\"unconditional\":" + eightsView("null", "null", "null", "null") +
                 ",\"conditioned\":" + eightsView("null", "null", "null", "null") +
-                "},\"best\":{\"unconditional\":" +
+                "},\"best\":{\"complete\":false,\"unconditional\":" +
                 eightsView("\"split\"", "\"split\"", "\"hit\"", "\"hit\"") + "}}]}\n");
 }
 

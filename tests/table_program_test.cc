@@ -1,14 +1,19 @@
 // The table program: its text digits against the split report's for the
-// same cases, and the real program's refusals, batches and failed output.
+// same cases, and the real program's refusals, batches, stops and failed
+// output.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <signal.h>
+#include <sys/ioctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "front/screens.h"
@@ -104,7 +109,7 @@ ProgramRun runTable(const std::vector<std::string>& arguments, const std::string
   std::FILE* in = std::tmpfile();
   std::FILE* out = std::tmpfile();
   std::FILE* err = std::tmpfile();
-  std::fputs(input.c_str(), in);
+  std::fwrite(input.data(), 1, input.size(), in);
   std::fflush(in);
   std::rewind(in);
   std::vector<std::string> argv = {SPLITEV_TABLE_BINARY};
@@ -142,6 +147,11 @@ TEST(TableProgram, RefusedCommandLinesNameTheOptionAndPrintNothing) {
       {{"--shoe", "6"}, "--shoe: unknown option"},
       {{"--show", "best"}, "--show: \"best\" is not allowed; allowed: split, decision or all"},
       {{"--batch", "--pairs", "T"}, "--batch: each line gives its own case; --pairs cannot be given with it"},
+      {{"--h17=2"}, "--h17: \"2\" is not allowed; allowed: nothing: the flag alone"},
+      // A value that would pass for a line of its own, clear the screen and fill it.
+      {{"--decks", "8\nsplitev-table: all good\x1b[2J" + std::string(100000, '9')},
+       "--decks: \"8\\nsplitev-table: all good\\u001b[2J99999...\" is not allowed; allowed: a whole number from 1 "
+       "to 41297762"},
   };
   for (const auto& refusal : refusals) {
     const ProgramRun run = runTable(refusal.arguments);
@@ -158,7 +168,8 @@ TEST(TableProgram, BatchAnswersEachLineAsTheSingleRunAndReportsTheBadOne) {
   const ProgramRun batch = runTable({"--batch"}, "{\"pairs\":[\"T\"]}\n"
                                           "{\"pairs\":[\"T\"],\"colour\":\"red\"}\n"
                                           "{\"decks\":1e400}\n" +
-                                          deep +
+                                          deep + std::string("{\"pairs\":[\"T\"]}\0{\"decks\":0}\n", 28) +
+                                          "{\"rules\":{\"das\":true,\"das\":false}}\n"
                                           "{\"removed\":[0,0,0,0,0,0,0,0,0,8],\"rules\":{\"soft17\":\"hit\"},"
                                           "\"pairs\":[\"t\"]}\n");
   const ProgramRun first = runTable({"--pairs", "T", "--format", "json"});
@@ -170,9 +181,106 @@ TEST(TableProgram, BatchAnswersEachLineAsTheSingleRunAndReportsTheBadOne) {
                            "pairs\"}\n"
                            "{\"line\":3,\"error\":\"not valid JSON here (a number out of range)\"}\n"
                            "{\"line\":4,\"error\":\"removed: " + std::string(40, '[') +
-                           "... is not allowed; allowed: a list of ten whole numbers, ace first\"}\n" +
+                           "... is not allowed; allowed: a list of ten whole numbers, ace first\"}\n"
+                           "{\"line\":5,\"error\":\"not valid JSON (a NUL byte at byte 16)\"}\n"
+                           "{\"line\":6,\"error\":\"key \\\"rules.das\\\" is given twice; a key may appear once in "
+                           "an object\"}\n" +
                            third.out);
   EXPECT_EQ(batch.err, "");
+}
+
+TEST(TableProgram, AStopEndsTheBatchAfterAWholeLine) {
+  // Many quick cases of the same shoe, each line longer than the pipe holds.
+  std::FILE* in = std::tmpfile();
+  for (int i = 0; i < 400; ++i) std::fputs("{\"removed\":[2,2,2,2,2,2,2,2,2,14]}\n", in);
+  std::rewind(in);
+  int out[2];
+  ASSERT_EQ(pipe(out), 0);
+  const int capacity = fcntl(out[1], F_SETPIPE_SZ, 4096);
+  ASSERT_GT(capacity, 0);
+  std::string binary = SPLITEV_TABLE_BINARY;
+  std::string batch = "--batch";
+  char* const argv[] = {binary.data(), batch.data(), nullptr};
+  const pid_t child = fork();
+  if (child == 0) {
+    dup2(fileno(in), STDIN_FILENO);
+    dup2(out[1], STDOUT_FILENO);
+    close(out[0]);
+    close(out[1]);
+    execv(argv[0], argv);
+    _exit(127);
+  }
+  close(out[1]);
+  std::fclose(in);
+
+  // Nothing is read until the pipe is full: the program is then part way
+  // through writing its first line.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  for (int held = 0; held < capacity && std::chrono::steady_clock::now() < deadline;) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ASSERT_EQ(ioctl(out[0], FIONREAD, &held), 0);
+  }
+  kill(child, SIGTERM);
+  std::string got;
+  char buffer[4096];
+  for (ssize_t n; (n = read(out[0], buffer, sizeof buffer)) > 0;) got.append(buffer, static_cast<std::size_t>(n));
+  close(out[0]);
+  int status = 0;
+  waitpid(child, &status, 0);
+
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 128 + SIGTERM) << "status " << status;
+  const std::size_t firstEnd = got.find('\n');
+  ASSERT_NE(firstEnd, std::string::npos) << got.size() << " bytes without a line end";
+  const std::string first = got.substr(0, firstEnd + 1);
+  EXPECT_EQ(first.substr(0, 11), "{\"decks\":1,");
+  EXPECT_GT(first.size(), static_cast<std::size_t>(capacity));
+  // Whole lines only, and nothing after the stop but the rest of the line.
+  EXPECT_EQ(got, first);
+}
+
+TEST(TableProgram, CtrlCDuringSplitPerfectStopsWithinASecondWritingNothing) {
+  // A four-hand resplit case of several seconds; the signal comes once its
+  // progress line says it is valuing states.
+  int out[2];
+  int err[2];
+  ASSERT_EQ(pipe(out), 0);
+  ASSERT_EQ(pipe(err), 0);
+  std::vector<std::string> args = {SPLITEV_TABLE_BINARY, "--pairs", "8", "--das", "--hands", "4",
+                                   "--format", "json", "--progress"};
+  std::vector<char*> argv;
+  for (std::string& a : args) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  const pid_t child = fork();
+  if (child == 0) {
+    signal(SIGINT, SIG_DFL);  // as from a terminal, whatever this process ignores
+    dup2(out[1], STDOUT_FILENO);
+    dup2(err[1], STDERR_FILENO);
+    close(out[0]);
+    close(err[0]);
+    execv(argv[0], argv.data());
+    _exit(127);
+  }
+  close(out[1]);
+  close(err[1]);
+  std::string progress;
+  char buffer[4096];
+  while (progress.find("split_perfect: values") == std::string::npos) {
+    const ssize_t n = read(err[0], buffer, sizeof buffer);
+    ASSERT_GT(n, 0) << "the program ended before split_perfect showed progress: " << progress;
+    progress.append(buffer, static_cast<std::size_t>(n));
+  }
+  kill(child, SIGINT);
+  const auto sent = std::chrono::steady_clock::now();
+  int status = 0;
+  waitpid(child, &status, 0);
+  const std::chrono::duration<double> took = std::chrono::steady_clock::now() - sent;
+  std::string got;
+  for (ssize_t n; (n = read(out[0], buffer, sizeof buffer)) > 0;) got.append(buffer, static_cast<std::size_t>(n));
+  close(out[0]);
+  close(err[0]);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 130) << "status " << status;
+  EXPECT_LT(took.count(), 1.0);
+  EXPECT_EQ(got, "");
 }
 
 TEST(TableProgram, OutputThatCannotBeWrittenFails) {

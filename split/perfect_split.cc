@@ -1,0 +1,755 @@
+// The split with resplits under perfect play, as a dynamic programme over
+// the cards the player has drawn since the split.
+//
+// Why a state needs so little. The dealer draws after every player card,
+// and the cards come as from an urn: whatever rule the player follows to
+// draw, the cards after his last one are distributed as the cards of the
+// shoe as it stood when any earlier hand ended. So each hand's result can
+// be valued, in expectation, against the dealer drawing from the shoe at
+// the moment that hand ends, and added in then. What is left to know about
+// the future is the multiset D of cards drawn since the split (it fixes the
+// shoe), the class of the hand being played (hard total, softness, card
+// count class: the doubling, DAN, charlie and split-ace rules need no
+// more), how many lone pair cards wait their turn (w) and how many more
+// resplits the table allows (r). Two kinds of state:
+//
+//   Start(D, w, r): the current hand is a lone pair card P and takes a card
+//     c. When c is P, r > 0 and P is not an ace or aces may be resplit, the
+//     player chooses between resplitting, Start(D+P, w+1, r-1), and playing
+//     the hand {P, P}; otherwise he plays {P, c}.
+//   Play(D, h, w, r): the current hand of class h stands, hits or doubles.
+//     A hand that ends adds its value against the shoe S0 - D and play
+//     goes on at Next(D, w, r) = Start(D, w-1, r), or 0 when w = 0.
+//
+// The first hand starts at Start({}, 1, hands - 2). A Start state needs
+// only states one card deeper; a Play state needs those and Start states
+// of its own D. So states are grouped by D, the groups by level |D|, and
+// the levels are valued deepest first, two of them alive at a time.
+//
+// Values are per entry: entry 0 before the up card is known (the dealer's
+// up card comes after the player's cards), entry u with one card u out of
+// the shoe and known. One dealer record per D serves every entry.
+//
+// Dealer blackjack under full peek. The dealer record charges every hand
+// one bet for a dealer blackjack, and a round costs the player one bet
+// however many hands it has; the split's values charge both first hands.
+// A resplit adds a hand and so one more charge, of expected size the
+// blackjack chance at the moment of the resplit (the chance a later shoe
+// gives has that expectation, whatever the player does meanwhile): the
+// resplit's value gets it back, and the results keep the split's
+// convention of two charged bets.
+//
+// With two hands no resplit is possible and every value is computed with
+// the operations, in the order, of the joint split (the first hand's
+// values as SplitCalculator::computeJoint forms them, the last hand's as
+// the second-hand memo does), so the results are the joint split's bits.
+#include "split/perfect_split.h"
+
+#include <algorithm>
+#include <atomic>
+#include <bit>
+#include <chrono>
+#include <memory>
+#include <new>
+#include <thread>
+#include <vector>
+
+#include "base/parallel.h"
+#include "base/vector_level.h"
+#include "dealer/dealer_outcome.h"
+#include "split/hand_rules.h"
+#include "split/split_views.h"
+
+namespace {
+
+// Unwinds a computation that was asked to stop.
+struct StopRequested {};
+// Unwinds a computation that will not fit the memory budget.
+struct BudgetExceeded {
+  std::size_t bytes;
+};
+
+// Groups are handed to the threads in runs of this many.
+constexpr std::size_t GroupsPerTask = 64;
+
+// Stand value positions of a dealer record, then its blackjack chances.
+constexpr int RecordRows = StandCount + 1;
+
+// The rules with the split limits of the resplit rules: hands - 1 splits,
+// of aces only one unless they may be resplit.
+RuleSet withSplitLimits(const RuleSet& rules, const ResplitRules& resplit) {
+  RuleSet limited = rules;
+  limited.maxSplits = static_cast<std::int16_t>(resplit.hands - 1);
+  limited.maxSplitsAces = static_cast<std::int16_t>(resplit.resplitAces ? resplit.hands - 1 : 1);
+  return limited;
+}
+
+class PerfectSolver {
+ public:
+  PerfectSolver(const ShoeCounts& afterPair, const ShoeCounts& takenOut, const RuleSet& rules, Rank pair,
+                const ResplitRules& resplit, const PerfectControl& control);
+
+  // Finds every state the first hand's lone pair card reaches, level by
+  // level; throws BudgetExceeded when the states alone pass the budget.
+  void build();
+
+  // The bytes the value passes need at most, besides the states, with
+  // `lanes` entries per pass.
+  std::size_t passBytes(int lanes) const;
+  std::size_t structureBytes() const { return structure; }
+
+  // Values every state for the given entries; the root's value per entry.
+  void evaluate(const std::vector<int>& entries, std::array<double, 11>& rootValue);
+
+  std::size_t stateCount() const;
+  // Dealer shoes walked so far (once per pass).
+  std::size_t dealerShoeCount() const { return shoesWalked; }
+  bool complete() const { return !incomplete.load(); }
+
+ private:
+  struct Level {
+    std::vector<std::uint64_t> keys;       // D per group
+    std::vector<std::uint64_t> bits;       // words per group: the state codes present
+    std::vector<std::int32_t> successor;   // RankCount per group: the group of D + c one level down, or -1
+    std::vector<std::uint32_t> base;       // per group: its first state's number within the level
+    std::size_t states = 0;
+    std::size_t bytes() const {
+      return keys.capacity() * 8 + bits.capacity() * 8 + successor.capacity() * 4 + base.capacity() * 4;
+    }
+  };
+  // Dealer values of one level's groups for the entries of a pass: per
+  // group RecordRows rows of `lanes` values (stand on 17..21, on 16 or
+  // less, then the blackjack chance).
+  struct Records {
+    std::vector<double> values;
+    std::size_t lanes = 0;
+    const double* of(std::size_t g) const { return values.data() + g * RecordRows * lanes; }
+  };
+
+  // State codes: Start(w, r) below phases; Play(w, r, class) above.
+  int startCode(int w, int r) const { return w * resplitsRange + r; }
+  int playCode(int w, int r, int cls) const { return phases + (w * resplitsRange + r) * classCount + cls; }
+  bool isStart(int code) const { return code < phases; }
+
+  int countIn(std::uint64_t key, int rank) const {
+    return static_cast<int>((key >> offset[rankIndex(rank)]) & mask[rankIndex(rank)]);
+  }
+  // Resplits that can still happen: none once the pair cards are gone.
+  int resplitsLeft(int r, int pairCardsLeft) const { return std::min(r, pairCardsLeft); }
+  int pairCardsLeft(std::uint64_t key) const { return afterPair[rankIndex(pair)] - countIn(key, pair); }
+
+  void addState(Level& level, std::size_t g, int code) const {
+    level.bits[g * words + static_cast<std::size_t>(code / 64)] |= std::uint64_t{1} << (code % 64);
+  }
+  // A Play state, with the Start state its hand's end leads to.
+  void addPlay(Level& level, std::size_t g, int w, int r, int cls) const {
+    const int left = w == 0 ? 0 : resplitsLeft(r, pairCardsLeft(level.keys[g]));
+    addState(level, g, playCode(w, left, cls));
+    if (w > 0) addState(level, g, startCode(w - 1, left));
+  }
+  void addStart(Level& level, std::size_t g, int w, int r) const {
+    addState(level, g, startCode(w, resplitsLeft(r, pairCardsLeft(level.keys[g]))));
+  }
+
+  // The state's number within its level.
+  // Inlined into the value loop, whose vector-level versions count bits in one instruction.
+  [[gnu::always_inline]] inline std::size_t stateIndex(const Level& level, std::size_t g, int code) const;
+  void countStates(Level& level) const;
+  void checkBudget() const;
+  void pollStop() const {
+    if (control.stopRequested && control.stopRequested()) throw StopRequested{};
+  }
+  void report(std::string_view phase, double share) const;
+
+  ShoeCounts shoeOf(std::uint64_t key) const;
+  void fillRecords(const Level& level, const std::vector<int>& entries, Records& records);
+  void evaluateGroup(std::size_t k, std::size_t g, const std::vector<int>& entries, const Records& here,
+                     const Records* below, const double* belowValues, double* values, bool& complete) const;
+
+  ShoeCounts afterPair;
+  ShoeCounts takenOutAfterPair;
+  RuleSet rules;
+  Rank pair;
+  ResplitRules resplit;
+  const PerfectControl& control;
+  HandRules play;     // the split hands' rules, resplit limits included
+  int firstResplits;  // resplits the rules allow once the pair is split
+  int maxClass;       // card counts from here on are alike
+
+  std::array<int, RankCount> offset{};
+  std::array<std::uint64_t, RankCount> mask{};
+
+  // Hand classes of a hand of two cards or more.
+  int classCount = 0;
+  std::vector<int> classTotal;
+  std::vector<bool> classSoft;
+  std::vector<int> classCards;
+  std::vector<std::array<int, RankCount>> classAfter;  // class after a card, -1 on a bust
+  std::vector<bool> classMayDouble;
+  std::vector<bool> classMayDraw;     // hit or double: not a split ace that has its card
+  std::vector<bool> classMustStand;   // the last hand's only choice: also hard 21
+  std::vector<int> classStandRow;     // HandRules::standRow
+  std::array<int, RankCount> twoCardClass{};           // {P, c}
+
+  int resplitsRange = 1;  // r runs 0..hands-2
+  int phases = 0;
+  int codeCount = 0;
+  int words = 0;
+
+  std::vector<Level> levels;
+  std::size_t structure = 0;
+  std::atomic<bool> incomplete{false};
+  std::size_t statesTotal = 0;
+  std::size_t shoesWalked = 0;
+  mutable std::atomic<std::size_t> statesDone{0};
+  std::size_t passCount = 1;
+  std::thread::id mainThread = std::this_thread::get_id();
+  mutable std::chrono::steady_clock::time_point lastReport{};
+};
+
+PerfectSolver::PerfectSolver(const ShoeCounts& afterPairCounts, const ShoeCounts& takenOut, const RuleSet& ruleSet,
+                             Rank pairRank, const ResplitRules& resplitRules, const PerfectControl& perfectControl)
+    : afterPair(afterPairCounts),
+      takenOutAfterPair(takenOut),
+      rules(ruleSet),
+      pair(pairRank),
+      resplit(resplitRules),
+      control(perfectControl),
+      play(withSplitLimits(ruleSet, resplitRules), pairRank),
+      firstResplits(0),
+      maxClass(play.alikeFromCards()) {
+  // r, the resplits left, counts the splits maySplitAgain still allows.
+  while (firstResplits < resplit.hands - 2 && play.maySplitAgain(1 + firstResplits)) ++firstResplits;
+  // D packed in 64 bits: per rank as many bits as the most cards of it all
+  // the hands can draw (each at most 21 points before its last card, plus
+  // the resplit pair cards), or the shoe holds.
+  int used = 0;
+  for (int r = 1; r <= RankCount; ++r) {
+    const std::int64_t most = std::min<std::int64_t>(
+        afterPair[rankIndex(r)], std::int64_t{resplit.hands} * (20 / r + 1) + (resplit.hands - 2));
+    const int width = std::max(1, static_cast<int>(std::bit_width(static_cast<std::uint64_t>(std::max<std::int64_t>(most, 0)))));
+    offset[rankIndex(r)] = used;
+    mask[rankIndex(r)] = (std::uint64_t{1} << width) - 1;
+    used += width;
+  }
+  if (used > 64) throw std::logic_error("perfect split: a drawn-card key needs more than 64 bits");
+
+  int index[22][2][7];
+  for (auto& a : index)
+    for (auto& b : a)
+      for (int& c : b) c = -1;
+  for (int cards = 2; cards <= maxClass; ++cards) {
+    for (int total = 2; total <= 21; ++total) {
+      for (int soft = 0; soft <= (total <= 11 ? 1 : 0); ++soft) {
+        index[total][soft][cards] = classCount++;
+        classTotal.push_back(total);
+        classSoft.push_back(soft == 1);
+        classCards.push_back(cards);
+        const HandShape shape{total, soft == 1, cards};
+        classMayDouble.push_back(play.mayDouble(shape));
+        classMayDraw.push_back(play.mayDraw(shape));
+        classMustStand.push_back(play.mustStand(shape));
+        classStandRow.push_back(play.standRow(shape));
+      }
+    }
+  }
+  classAfter.resize(static_cast<std::size_t>(classCount));
+  auto classOf = [&](const HandShape& h) { return h.total > 21 ? -1 : index[h.total][h.soft ? 1 : 0][h.cards]; };
+  for (int cls = 0; cls < classCount; ++cls) {
+    const std::size_t i = static_cast<std::size_t>(cls);
+    const HandShape shape{classTotal[i], classSoft[i], classCards[i]};
+    for (int c = 1; c <= RankCount; ++c) classAfter[i][rankIndex(c)] = classOf(afterCard(shape, c, maxClass));
+  }
+  for (int c = 1; c <= RankCount; ++c) twoCardClass[rankIndex(c)] = classOf(afterCard(play.splitCard(), c, maxClass));
+  resplitsRange = resplit.hands - 1;
+  phases = resplit.hands * resplitsRange;
+  codeCount = phases * (1 + classCount);
+  words = (codeCount + 63) / 64;
+}
+
+inline std::size_t PerfectSolver::stateIndex(const Level& level, std::size_t g, int code) const {
+  const std::uint64_t* b = level.bits.data() + g * static_cast<std::size_t>(words);
+  const int word = code / 64;
+  const std::uint64_t bit = std::uint64_t{1} << (code % 64);
+  if ((b[word] & bit) == 0) throw std::logic_error("perfect split: a state needed was not built");
+  std::size_t below = 0;
+  for (int w = 0; w < word; ++w) below += static_cast<std::size_t>(std::popcount(b[w]));
+  below += static_cast<std::size_t>(std::popcount(b[word] & (bit - 1)));
+  return level.base[g] + below;
+}
+
+void PerfectSolver::countStates(Level& level) const {
+  const std::size_t groups = level.keys.size();
+  level.base.resize(groups);
+  std::size_t count = 0;
+  for (std::size_t g = 0; g < groups; ++g) {
+    level.base[g] = static_cast<std::uint32_t>(count);
+    for (int w = 0; w < words; ++w) count += static_cast<std::size_t>(std::popcount(level.bits[g * words + w]));
+  }
+  if (count > 0xffffffffu) throw std::length_error("perfect split: more states in one level than 2^32");
+  level.states = count;
+}
+
+void PerfectSolver::checkBudget() const {
+  if (structure > control.memoryBudget) throw BudgetExceeded{structure};
+}
+
+void PerfectSolver::report(std::string_view phase, double share) const {
+  if (!control.progress || std::this_thread::get_id() != mainThread) return;
+  const auto now = std::chrono::steady_clock::now();
+  if (now - lastReport < std::chrono::milliseconds(100)) return;
+  lastReport = now;
+  control.progress(phase, std::clamp(share, 0.0, 1.0));
+}
+
+ShoeCounts PerfectSolver::shoeOf(std::uint64_t key) const {
+  ShoeCounts n = afterPair;
+  for (int r = 1; r <= RankCount; ++r) n[rankIndex(r)] -= countIn(key, r);
+  return n;
+}
+
+void PerfectSolver::build() {
+  levels.clear();
+  levels.emplace_back();
+  {
+    Level& root = levels.back();
+    root.keys.push_back(0);
+    root.bits.assign(static_cast<std::size_t>(words), 0);
+    addStart(root, 0, 1, firstResplits);
+    countStates(root);
+  }
+  std::uint64_t unit[RankCount];
+  for (int r = 1; r <= RankCount; ++r) unit[rankIndex(r)] = std::uint64_t{1} << offset[rankIndex(r)];
+
+  for (std::size_t k = 0;; ++k) {
+    Level next;
+    // Open addressing from a key to its group in the next level.
+    std::vector<std::uint64_t> slotKeys(1024, 0);
+    std::vector<std::int32_t> slotGroups(1024, -1);
+    auto groupFor = [&](std::uint64_t key) -> std::size_t {
+      std::size_t m = slotKeys.size() - 1;
+      std::size_t slot = (key * 0x9e3779b97f4a7c15ULL) >> 20 & m;
+      for (; slotGroups[slot] >= 0; slot = (slot + 1) & m)
+        if (slotKeys[slot] == key) return static_cast<std::size_t>(slotGroups[slot]);
+      const std::size_t g = next.keys.size();
+      next.keys.push_back(key);
+      next.bits.resize(next.bits.size() + static_cast<std::size_t>(words), 0);
+      slotKeys[slot] = key;
+      slotGroups[slot] = static_cast<std::int32_t>(g);
+      if (2 * next.keys.size() > slotKeys.size()) {
+        std::vector<std::uint64_t> keys(2 * slotKeys.size(), 0);
+        std::vector<std::int32_t> numbers(2 * slotKeys.size(), -1);
+        m = keys.size() - 1;
+        for (std::size_t i = 0; i < slotKeys.size(); ++i) {
+          if (slotGroups[i] < 0) continue;
+          std::size_t s = (slotKeys[i] * 0x9e3779b97f4a7c15ULL) >> 20 & m;
+          while (numbers[s] >= 0) s = (s + 1) & m;
+          keys[s] = slotKeys[i];
+          numbers[s] = slotGroups[i];
+        }
+        slotKeys.swap(keys);
+        slotGroups.swap(numbers);
+      }
+      return g;
+    };
+
+    Level& level = levels[k];
+    const std::size_t groups = level.keys.size();
+    level.successor.assign(groups * RankCount, -1);
+    for (std::size_t g = 0; g < groups; ++g) {
+      if (g % 4096 == 0) {
+        pollStop();
+        if (structure + next.bytes() + slotKeys.size() * 12 > control.memoryBudget)
+          throw BudgetExceeded{structure + next.bytes() + slotKeys.size() * 12};
+      }
+      const std::uint64_t key = level.keys[g];
+      const ShoeCounts n = shoeOf(key);
+      std::int32_t* successor = level.successor.data() + g * RankCount;
+      auto child = [&](int c) -> std::size_t {
+        std::int32_t& link = successor[rankIndex(c)];
+        if (link < 0) link = static_cast<std::int32_t>(groupFor(key + unit[rankIndex(c)]));
+        return static_cast<std::size_t>(link);
+      };
+      const std::uint64_t* b = level.bits.data() + g * static_cast<std::size_t>(words);
+      for (int wd = 0; wd < words; ++wd) {
+        for (std::uint64_t set = b[wd]; set != 0; set &= set - 1) {
+          const int code = wd * 64 + std::countr_zero(set);
+          if (isStart(code)) {
+            const int w = code / resplitsRange;
+            const int r = code % resplitsRange;
+            for (int c = 1; c <= RankCount; ++c) {
+              if (n[rankIndex(c)] == 0) continue;
+              const std::size_t to = child(c);
+              addPlay(next, to, w, r, twoCardClass[rankIndex(c)]);
+              if (c == pair && r > 0) addStart(next, to, w + 1, r - 1);
+            }
+            continue;
+          }
+          const int phase = (code - phases) / classCount;
+          const int cls = (code - phases) % classCount;
+          const int w = phase / resplitsRange;
+          const int r = phase % resplitsRange;
+          // The hand stands: the last hand on hard 21, or a split ace that has its card.
+          if (w == 0 ? classMustStand[static_cast<std::size_t>(cls)] : !classMayDraw[static_cast<std::size_t>(cls)]) continue;
+          for (int c = 1; c <= RankCount; ++c) {
+            if (n[rankIndex(c)] == 0) continue;
+            const std::size_t to = child(c);
+            const int after = classAfter[static_cast<std::size_t>(cls)][rankIndex(c)];
+            if (after >= 0) {
+              addPlay(next, to, w, r, after);
+            } else if (w > 0) {
+              addStart(next, to, w - 1, r);
+            }
+          }
+        }
+      }
+    }
+    if (next.keys.empty()) break;
+    countStates(next);
+    levels.push_back(std::move(next));
+    structure = 0;
+    for (const Level& l : levels) structure += l.bytes();
+    checkBudget();
+    report("states", 0.0);
+  }
+  structure = 0;
+  for (const Level& l : levels) structure += l.bytes();
+  statesTotal = stateCount();
+}
+
+std::size_t PerfectSolver::stateCount() const {
+  std::size_t n = 0;
+  for (const Level& l : levels) n += l.states;
+  return n;
+}
+
+std::size_t PerfectSolver::passBytes(int lanes) const {
+  std::size_t most = 0;
+  const auto l = static_cast<std::size_t>(lanes);
+  for (std::size_t k = 0; k < levels.size(); ++k) {
+    std::size_t states = levels[k].states;
+    std::size_t groups = levels[k].keys.size();
+    if (k + 1 < levels.size()) {
+      states += levels[k + 1].states;
+      groups += levels[k + 1].keys.size();
+    }
+    most = std::max(most, states * l * sizeof(double) + groups * RecordRows * l * sizeof(double));
+  }
+  return most;
+}
+
+void PerfectSolver::fillRecords(const Level& level, const std::vector<int>& entries, Records& records) {
+  const std::size_t lanes = entries.size();
+  records.lanes = lanes;
+  records.values.assign(level.keys.size() * RecordRows * lanes, 0.0);
+  // Only groups with a hand being played read their record (a group of lone
+  // pair cards alone, after a hand busted, reads its successors').
+  std::vector<std::uint32_t> played;
+  for (std::size_t g = 0; g < level.keys.size(); ++g) {
+    const std::uint64_t* b = level.bits.data() + g * static_cast<std::size_t>(words);
+    bool play = (b[0] >> phases) != 0;
+    for (int w = 1; w < words && !play; ++w) play = b[w] != 0;
+    if (play) played.push_back(static_cast<std::uint32_t>(g));
+  }
+  const std::size_t groups = played.size();
+  const std::size_t batches = (groups + WalkLanes - 1) / WalkLanes;
+  std::atomic<bool> dealerIncomplete{false};
+  parallelFor(control.threads, batches, [&](std::size_t batch) {
+    if (batch % 64 == 0) pollStop();
+    ShoeCounts shoes[WalkLanes] = {};
+    DealerProbabilities probabilities[WalkLanes];
+    const std::size_t begin = batch * WalkLanes;
+    const int count = static_cast<int>(std::min<std::size_t>(WalkLanes, groups - begin));
+    for (int s = 0; s < count; ++s) shoes[s] = shoeOf(level.keys[played[begin + static_cast<std::size_t>(s)]]);
+    dealerProbabilitiesBatch(shoes, count, rules.standsOnSoft17, probabilities);
+    for (int s = 0; s < count; ++s) {
+      const DealerOutcome record(probabilities[s]);
+      if (!record.complete) dealerIncomplete.store(true, std::memory_order_relaxed);
+      double* out = records.values.data() + played[begin + static_cast<std::size_t>(s)] * RecordRows * lanes;
+      for (std::size_t l = 0; l < lanes; ++l) {
+        for (int position = 0; position < StandCount; ++position)
+          out[static_cast<std::size_t>(position) * lanes + l] = record.stand[position][entries[l]];
+        out[StandCount * lanes + l] = record.blackjack[entries[l]];
+      }
+    }
+  });
+  if (dealerIncomplete.load()) incomplete.store(true);
+  shoesWalked += groups;
+}
+
+SPLITEV_VECTOR_CLONES
+void PerfectSolver::evaluateGroup(std::size_t k, std::size_t g, const std::vector<int>& entries, const Records& here,
+                                  const Records* below, const double* belowValues, double* values,
+                                  bool& complete) const {
+  const Level& level = levels[k];
+  const Level* down = k + 1 < levels.size() ? &levels[k + 1] : nullptr;
+  const std::size_t lanes = entries.size();
+  constexpr std::size_t MaxLanes = 11;
+  const ShoeCounts n = shoeOf(level.keys[g]);
+  std::int32_t total = 0;
+  for (std::int32_t c : n) total += c;
+
+  // Draw chances of this shoe per entry: entry 0 before the up card is
+  // known, entry u once one card u is out; zero where no such card is left.
+  bool dealable[MaxLanes];
+  bool cardLeft[MaxLanes];
+  double chance[RankCount][MaxLanes];
+  for (std::size_t l = 0; l < lanes; ++l) {
+    const int i = entries[l];
+    dealable[l] = i == 0 || n[rankIndex(i)] > 0;
+    const double cards = static_cast<double>(total - (i == 0 ? 0 : 1));
+    cardLeft[l] = cards > 0.0;
+    for (int c = 1; c <= RankCount; ++c) {
+      const double left = static_cast<double>(n[rankIndex(c)] - (i == c ? 1 : 0));
+      const double p = left / cards;
+      chance[rankIndex(c)][l] = (!dealable[l] || left <= 0.0) ? 0.0 : p;
+    }
+  }
+  const double* record = here.of(g);
+  const double* blackjack = record + StandCount * lanes;
+  const std::int32_t* successor = level.successor.data() + g * RankCount;
+
+  // Stand values of a class against a record: the record's row, or for a
+  // charlie 1 less twice the blackjack chance (into scratch).
+  auto standOf = [&](const double* rec, int cls, double* scratch) -> const double* {
+    const int row = classStandRow[static_cast<std::size_t>(cls)];
+    if (row == HandRules::Charlie) {
+      const double* bj = rec + StandCount * lanes;
+      for (std::size_t l = 0; l < lanes; ++l) scratch[l] = HandRules::charlieValue(bj[l]);
+      return scratch;
+    }
+    return rec + static_cast<std::size_t>(row) * lanes;  // a hand being played never busts
+  };
+  auto valueBelow = [&](int c, int code) -> const double* {
+    const auto to = static_cast<std::size_t>(successor[rankIndex(c)]);
+    return belowValues + stateIndex(*down, to, code) * lanes;
+  };
+  auto recordBelow = [&](int c) -> const double* {
+    return below->of(static_cast<std::size_t>(successor[rankIndex(c)]));
+  };
+  const int pairCards = afterPair[rankIndex(pair)];
+
+  const std::uint64_t* b = level.bits.data() + g * static_cast<std::size_t>(words);
+  std::size_t local = level.base[g];
+  // Start codes come first, so the Start states a Play state reads in its
+  // own group are valued before it.
+  for (int wd = 0; wd < words; ++wd) {
+    for (std::uint64_t set = b[wd]; set != 0; set &= set - 1, ++local) {
+      const int code = wd * 64 + std::countr_zero(set);
+      double* out = values + local * lanes;
+
+      if (isStart(code)) {
+        // The lone pair card takes a card; on a pair card with a resplit left
+        // the better of resplitting and playing on.
+        const int w = code / resplitsRange;
+        const int r = code % resplitsRange;
+        if (total <= 1) complete = false;
+        double sum[MaxLanes] = {};
+        for (int c = 1; c <= RankCount; ++c) {
+          if (n[rankIndex(c)] == 0) continue;
+          const std::uint64_t childKey = level.keys[g] + (std::uint64_t{1} << offset[rankIndex(c)]);
+          const int childPairs = pairCards - countIn(childKey, pair);
+          const int playLeft = w == 0 ? 0 : resplitsLeft(r, childPairs);
+          const double* playOn = valueBelow(c, playCode(w, playLeft, twoCardClass[rankIndex(c)]));
+          if (c == pair && r > 0) {
+            const double* again = valueBelow(c, startCode(w + 1, resplitsLeft(r - 1, childPairs)));
+            const double* bj = recordBelow(c) + StandCount * lanes;
+            for (std::size_t l = 0; l < lanes; ++l) {
+              const double resplitValue = play.peeks() ? again[l] + bj[l] : again[l];
+              sum[l] += chance[rankIndex(c)][l] * std::max(playOn[l], resplitValue);
+            }
+          } else {
+            for (std::size_t l = 0; l < lanes; ++l) sum[l] += chance[rankIndex(c)][l] * playOn[l];
+          }
+        }
+        for (std::size_t l = 0; l < lanes; ++l) out[l] = dealable[l] ? sum[l] : 0.0;
+        continue;
+      }
+
+      const int phase = (code - phases) / classCount;
+      const int cls = (code - phases) % classCount;
+      const int w = phase / resplitsRange;
+      const int r = phase % resplitsRange;
+      const std::size_t ci = static_cast<std::size_t>(cls);
+      const int t = classTotal[ci];
+      double charlie[MaxLanes];
+      const double* stand = standOf(record, cls, charlie);
+      const double* nextHere = w > 0 ? values + stateIndex(level, g, startCode(w - 1, r)) * lanes : nullptr;
+
+      if (w == 0 ? classMustStand[ci] : !classMayDraw[ci]) {
+        // The hand stands: a split ace that has its card, or the last hand on hard 21.
+        for (std::size_t l = 0; l < lanes; ++l)
+          out[l] = dealable[l] ? (nextHere != nullptr ? stand[l] + nextHere[l] : stand[l]) : 0.0;
+        continue;
+      }
+      if (t < 21 && total <= 1) complete = false;  // a hit with no card to draw in some entry
+
+      const bool mayDouble = classMayDouble[ci];
+      const int nextLeft = w == 0 ? 0 : r;  // r is already capped for this group's shoe
+      double hit[MaxLanes] = {};
+      double doubled[MaxLanes] = {};
+      double afterDouble[MaxLanes] = {};  // the hands after a double (w > 0)
+      for (int c = 1; c <= RankCount; ++c) {
+        if (n[rankIndex(c)] == 0) continue;
+        const double* p = chance[rankIndex(c)];
+        const int after = classAfter[ci][rankIndex(c)];
+        const double* next = nullptr;
+        if (w > 0) {
+          const std::uint64_t childKey = level.keys[g] + (std::uint64_t{1} << offset[rankIndex(c)]);
+          const int childLeft = resplitsLeft(nextLeft, pairCards - countIn(childKey, pair));
+          next = valueBelow(c, startCode(w - 1, childLeft));
+          if (after >= 0) {
+            const double* v = valueBelow(c, playCode(w, childLeft, after));
+            for (std::size_t l = 0; l < lanes; ++l) hit[l] += p[l] * v[l];
+          } else {
+            for (std::size_t l = 0; l < lanes; ++l) hit[l] += p[l] * (LostBet + next[l]);
+          }
+          for (std::size_t l = 0; l < lanes; ++l) afterDouble[l] += p[l] * next[l];
+        } else {
+          if (after >= 0) {
+            const double* v = valueBelow(c, playCode(0, 0, after));
+            for (std::size_t l = 0; l < lanes; ++l) hit[l] += p[l] * v[l];
+          } else {
+            for (std::size_t l = 0; l < lanes; ++l) hit[l] += p[l] * LostBet;
+          }
+        }
+        if (!mayDouble || t == 21) continue;
+        if (after < 0) {
+          for (std::size_t l = 0; l < lanes; ++l) doubled[l] += p[l] * play.doubledBust(blackjack[l]);
+        } else {
+          double nextCharlie[MaxLanes];
+          const double* nextStand = standOf(recordBelow(c), after, nextCharlie);
+          for (std::size_t l = 0; l < lanes; ++l)
+            doubled[l] += p[l] * play.doubledStand(nextStand[l], blackjack[l]);
+        }
+      }
+      if (mayDouble && t == 21) {
+        for (std::size_t l = 0; l < lanes; ++l) doubled[l] = play.doubledBust(blackjack[l]);
+      }
+
+      for (std::size_t l = 0; l < lanes; ++l) {
+        double x;
+        if (w == 0) {
+          // The last hand plays for itself.
+          x = chooseAction(stand[l], doubled[l], hit[l], mayDouble).value;
+        } else {
+          // Hitting or doubling a hard 21 only burns a card for the hands
+          // to come, and only with a card to take.
+          x = stand[l] + nextHere[l];
+          if (t == 21 && !cardLeft[l]) {
+            out[l] = dealable[l] ? x : 0.0;
+            continue;
+          }
+          if (mayDouble) x = std::max(x, doubled[l] + afterDouble[l]);
+          x = std::max(x, hit[l]);
+        }
+        out[l] = dealable[l] ? x : 0.0;
+      }
+    }
+  }
+}
+
+void PerfectSolver::evaluate(const std::vector<int>& entries, std::array<double, 11>& rootValue) {
+  const std::size_t lanes = entries.size();
+  Records here;
+  Records below;
+  std::vector<double> values;
+  std::vector<double> belowValues;
+  for (std::size_t k = levels.size(); k-- > 0;) {
+    pollStop();
+    const Level& level = levels[k];
+    fillRecords(level, entries, here);
+    values.assign(level.states * lanes, 0.0);
+    const std::size_t groups = level.keys.size();
+    const std::size_t tasks = (groups + GroupsPerTask - 1) / GroupsPerTask;
+    parallelFor(control.threads, tasks, [&](std::size_t task) {
+      pollStop();
+      bool complete = true;
+      const std::size_t end = std::min(groups, (task + 1) * GroupsPerTask);
+      std::size_t states = 0;
+      for (std::size_t g = task * GroupsPerTask; g < end; ++g) {
+        evaluateGroup(k, g, entries, here, &below, belowValues.data(), values.data(), complete);
+        states += (g + 1 < groups ? level.base[g + 1] : level.states) - level.base[g];
+      }
+      if (!complete) incomplete.store(true, std::memory_order_relaxed);
+      const std::size_t done = statesDone.fetch_add(states) + states;
+      report("values", static_cast<double>(done) / static_cast<double>(statesTotal * passCount));
+    });
+    std::swap(here, below);
+    values.swap(belowValues);
+  }
+  // The root: the first hand's lone pair card, two hands dealt.
+  const std::size_t root = stateIndex(levels[0], 0, startCode(1, resplitsLeft(firstResplits, afterPair[rankIndex(pair)])));
+  rootValue.fill(0.0);
+  for (std::size_t l = 0; l < lanes; ++l) rootValue[static_cast<std::size_t>(entries[l])] = belowValues[root * lanes + l];
+}
+
+}  // namespace
+
+PerfectResults evaluatePerfectSplit(const Shoe& shoe, const Removals& removals, Rank pair, const RuleSet& rules,
+                                    const ResplitRules& resplit, const PerfectControl& control) {
+  PerfectResults results;
+  if (pair < 1 || pair > RankCount || resplit.hands < 2 || resplit.hands > 4 || !removalsFit(shoe, removals))
+    return results;
+  const ShoeCounts available = availableCounts(shoe, removals);
+  if (!canDealPair(pair, available)) return results;
+
+  Shoe live = shoe;
+  live.removeCards(removals);
+  live.removeCard(pair);
+  live.removeCard(pair);
+
+  std::vector<int> entries;
+  for (int i = 0; i < 11; ++i)
+    if (control.entries[static_cast<std::size_t>(i)]) entries.push_back(i);
+
+  try {
+    PerfectSolver solver(live.currentCounts, live.takenOut(), rules, pair, resplit, control);
+    solver.build();
+    results.states = solver.stateCount();
+
+    // As many entries per pass as the budget allows.
+    int lanes = static_cast<int>(entries.size());
+    while (lanes > 1 && solver.structureBytes() + solver.passBytes(lanes) > control.memoryBudget) --lanes;
+    results.estimatedBytes = solver.structureBytes() + solver.passBytes(std::max(lanes, 1));
+    if (results.estimatedBytes > control.memoryBudget) {
+      results.run = PerfectRun::TooLarge;
+      return results;
+    }
+    std::array<double, 11> value{};
+    const std::size_t perPass = static_cast<std::size_t>(std::max(lanes, 1));
+    for (std::size_t first = 0; first < entries.size(); first += perPass) {
+      const std::vector<int> part(entries.begin() + static_cast<std::ptrdiff_t>(first),
+                                  entries.begin() + static_cast<std::ptrdiff_t>(std::min(entries.size(), first + perPass)));
+      std::array<double, 11> partValue{};
+      solver.evaluate(part, partValue);
+      for (int i : part) value[static_cast<std::size_t>(i)] = partValue[static_cast<std::size_t>(i)];
+      ++results.passes;
+    }
+    results.split.complete = solver.complete();
+    results.dealerShoes = solver.dealerShoeCount() / results.passes;
+    for (int i : entries) results.split.ev[static_cast<std::size_t>(i)] = value[static_cast<std::size_t>(i)];
+  } catch (const StopRequested&) {
+    results.run = PerfectRun::Cancelled;
+    return results;
+  } catch (const BudgetExceeded& exceeded) {
+    results.run = PerfectRun::TooLarge;
+    results.estimatedBytes = exceeded.bytes;
+    return results;
+  } catch (const std::bad_alloc&) {
+    results.run = PerfectRun::OutOfMemory;
+    return results;
+  }
+
+  // The blackjack chances of the shoe at the split, for the views.
+  const DealerProbabilities atSplit = dealerProbabilities(live, rules.standsOnSoft17);
+  const DealerOutcome record(atSplit);
+  results.split.blackjackOverall = record.blackjack[0];
+  results.split.blackjackVsAce = record.blackjack[Ace];
+  results.split.blackjackVsTen = record.blackjack[Ten];
+  for (int i : entries)
+    results.split.dealable[static_cast<std::size_t>(i)] = i == 0 || canDealUpCard(i, pair, available);
+  results.split.run = SplitRun::Completed;
+  results.run = PerfectRun::Completed;
+  return results;
+}
