@@ -19,7 +19,7 @@ void everyPairEightDecks(benchmark::State& state) {
   RuleSet rules;
   rules.das = true;
   SplitCalculator calculator(Shoe(8), rules);
-  const ResplitLimits limits{static_cast<int>(state.range(0)), false};
+  const ResplitRules limits{static_cast<int>(state.range(0)), false};
   std::uint64_t checksum = 0;
   for (auto _ : state) {
     state.PauseTiming();

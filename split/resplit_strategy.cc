@@ -96,7 +96,7 @@ std::uint64_t packCounts(const HandCounts& c) {
 // One pair's computation.
 class PairStrategies {
  public:
-  PairStrategies(SplitCalculator& calc, const ShoeCounts& afterPair, Rank pair, ResplitLimits limits)
+  PairStrategies(SplitCalculator& calc, const ShoeCounts& afterPair, Rank pair, const ResplitRules& limits)
       : calc(calc), rules(calc.rules), play(calc.rules, pair), pair(pair), afterPair(afterPair) {
     resplits = pair == Ace && !limits.resplitAces ? 0 : limits.hands - 2;
     hands = 2 + resplits;
@@ -490,7 +490,7 @@ bool PairStrategies::roundCanRunOut(int s, int i) const {
 }  // namespace
 
 StrategyResplitResults evaluateStrategyResplits(SplitCalculator& calc, const Removals& removals, Rank pair,
-                                                ResplitLimits limits) {
+                                                const ResplitRules& limits) {
   StrategyResplitResults out;
   if (pair < 1 || pair > 10 || limits.hands < 2 || limits.hands > MaxHands || !removalsFit(calc.shoe, removals))
     return out;

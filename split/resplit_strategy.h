@@ -1,16 +1,10 @@
 #pragma once
 
 #include "model/rank.h"
+#include "split/perfect_split.h"
 #include "split/split_results.h"
 
 class SplitCalculator;
-
-// How far a pair may be split: into at most `hands` hands (2, 3 or 4), aces
-// again only when resplitAces is set.
-struct ResplitLimits {
-  int hands = 2;
-  bool resplitAces = false;
-};
 
 // The two post-split strategies analysts publish split values for. Each
 // plays every split hand by a table of decisions on the hand's own cards and
@@ -19,8 +13,8 @@ struct ResplitLimits {
 //        not been split (the shoe before the pair less the hand's cards);
 //   cdp1 (CDP1): the decisions best for the first split hand (the shoe less
 //        both pair cards and the hand's cards).
-// A lone pair card dealt another pair card is resplit whenever the limits
-// allow. Each value is exact for its strategy: the cards come from the real
+// A lone pair card dealt another pair card is resplit whenever `resplit`
+// allows (up to resplit.hands hands, aces only with resplitAces). Each value is exact for its strategy: the cards come from the real
 // shoe, which the other hands deplete. Results follow the split's
 // conventions (SplitResults), so the same views apply.
 struct StrategyResplitResults {
@@ -32,4 +26,4 @@ struct StrategyResplitResults {
 // evaluateSplit refuses, and hands outside 2..4. Leaves the shoe and
 // pairHand as it found them; fills the dealer cache.
 StrategyResplitResults evaluateStrategyResplits(SplitCalculator& calculator, const Removals& removals, Rank pair,
-                                                ResplitLimits limits);
+                                                const ResplitRules& resplit);

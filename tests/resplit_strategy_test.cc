@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "split/perfect_split.h"
 #include "split/split_calculator.h"
 #include "split/split_views.h"
 #include "tests/reference_resplit.h"
@@ -131,7 +132,8 @@ std::vector<CrossCase> crossCases() {
 class StrategyResplitCrossCheck : public testing::TestWithParam<CrossCase> {};
 
 // Every entry the reference finds complete and free of near ties, both
-// views, to 1e-12; and the completeness flag.
+// views, to 1e-12; and the completeness flag. Perfect play is worth at least
+// either strategy wherever the round is complete.
 TEST_P(StrategyResplitCrossCheck, EveryEntryAgreesWithTheReference) {
   const CrossCase& c = GetParam();
   SplitCalculator calc(Shoe(1), c.rules);
@@ -140,6 +142,9 @@ TEST_P(StrategyResplitCrossCheck, EveryEntryAgreesWithTheReference) {
       evaluateStrategyResplits(calc, removalsLeaving(c.deck.left), pair, {c.hands, c.resplitAces});
   ASSERT_EQ(got.cdz.run, SplitRun::Completed);
   EXPECT_EQ(calc.shoe, Shoe(1));
+  const PerfectResults perfect = evaluatePerfectSplit(Shoe(1), removalsLeaving(c.deck.left), pair, c.rules,
+                                                      {c.hands, c.resplitAces}, PerfectControl{});
+  ASSERT_EQ(perfect.run, PerfectRun::Completed);
   int compared = 0;
   for (bool cdz : {true, false}) {
     const SplitResults& r = cdz ? got.cdz : got.cdp1;
@@ -152,7 +157,10 @@ TEST_P(StrategyResplitCrossCheck, EveryEntryAgreesWithTheReference) {
       ASSERT_EQ(r.dealable[static_cast<std::size_t>(up)], e.dealt) << "entry " << up;
       if (!e.dealt) continue;
       complete = complete && e.complete;
-      if (!e.complete || e.tieSensitive) continue;
+      if (!e.complete) continue;
+      EXPECT_GE(perfect.split.ev[static_cast<std::size_t>(up)], r.ev[static_cast<std::size_t>(up)] - 1e-12)
+          << (cdz ? "CDZ- " : "CDP1 ") << "entry " << up << ": above perfect play";
+      if (e.tieSensitive) continue;
       ++compared;
       for (bool conditioned : {false, true}) {
         const ShownValue shown = splitValueInView(r, up, c.rules, conditioned);
