@@ -1,48 +1,25 @@
 #include "dealer/dealer_table.h"
 
-#include <errno.h>  // program_invocation_short_name
-
-#include <cstdio>
+#include <algorithm>
 #include <cstdlib>
 #include <new>
+#include <stdexcept>
+#include <utility>
 
-std::int32_t capacityForKind(std::int32_t kind) {
-  // Kinds 1..21: compositions of hard total at most 21 - kind.
-  static constexpr std::int32_t byKind[] = {2430, 1900, 1477, 1137, 870, 658, 494, 366,
-                                            269,  194,  139,  97,   67,  45,  30,  19,
-                                            12,   7,    4,    2,    1,   600, 646, 24787};
-  if (kind >= 1 && kind <= 24) return byKind[kind - 1];
-  return 3083;  // hard total at most 21
-}
+namespace {
 
-DealerHandTable::DealerHandTable(std::int32_t tableKind)
-    : capacity(capacityForKind(tableKind)), kind(tableKind), standsOnSoft17(tableKind == 22) {
-  states = new DealerDrawState*[capacity]();
-  try {
-    enumerate();
-  } catch (...) {
-    release();
-    throw;
-  }
-}
-
-DealerHandTable::~DealerHandTable() { release(); }
-
-void DealerHandTable::release() {
-  if (head == nullptr && states == nullptr) return;
-  while (head != nullptr) {
-    DealerDrawState* taken = head;
-    head = head->next;
-    delete taken;
-  }
-  tail = nullptr;
-  delete[] states;
-  states = nullptr;
+// The most cards of one rank (0..11) and in all (0..12) that a hand that
+// must draw holds: the build-time memo of draws is indexed by
+// (rank index, held, cards) over these ranges.
+constexpr int HeldValues = 12;
+constexpr int CardValues = 13;
+constexpr std::size_t drawKey(int rank, int held, int cards) {
+  return static_cast<std::size_t>((rankIndex(rank) * HeldValues + held) * CardValues + cards);
 }
 
 // Hands holding an ace that must still draw: not a soft standing total, and
 // not a hard 12..16 that could only be reached through one.
-bool DealerHandTable::passesFilter(const HandCounts& c) const {
+bool mustDrawWithAces(const HandCounts& c, bool standsOnSoft17) {
   const int aces = c[rankIndex(Ace)];
   if (aces == 0) return true;
   int hard = 0;
@@ -61,19 +38,16 @@ bool DealerHandTable::passesFilter(const HandCounts& c) const {
   return true;
 }
 
-// Every count vector of hard total at most 16, in descending composition
-// order (tens outermost), filtered to the hands that must draw.
-void DealerHandTable::enumerate() {
+// Calls visit for every count vector of hard total at most 16, in
+// descending composition order (tens outermost).
+template <typename Visit>
+void forEachUpTo16(Visit&& visit) {
   HandCounts c{};
-  auto visit = [&](auto&& self, int rank, int pointsLeft) -> void {
+  auto descend = [&](auto&& self, int rank, int pointsLeft) -> void {
     if (rank == Ace) {
       for (int aces = pointsLeft; aces >= 0; --aces) {
         c[rankIndex(Ace)] = static_cast<std::int16_t>(aces);
-        if (passesFilter(c)) {
-          DealerDrawState state;
-          state.composition = HandComposition(c);
-          insert(state);
-        }
+        visit(c);
       }
       c[rankIndex(Ace)] = 0;
       return;
@@ -85,81 +59,138 @@ void DealerHandTable::enumerate() {
     }
     c[rankIndex(rank)] = 0;
   };
-  visit(visit, Ten, 16);
+  descend(descend, Ten, 16);
 }
 
-DealerDrawState& DealerHandTable::insert(const DealerDrawState& state) {
-  auto* node = new DealerDrawState(state);
-  node->next = nullptr;
-  if (head == nullptr) {
-    head = node;
-  } else {
-    tail->next = node;
-  }
-  tail = node;
+// The index of counts among the descending earlier hands, or -1.
+int findHand(const std::vector<HandCounts>& earlier, const HandCounts& counts) {
+  const auto at = std::lower_bound(earlier.begin(), earlier.end(), counts, compositionGreater);
+  if (at == earlier.end() || !compositionEqual(*at, counts)) return -1;
+  return static_cast<int>(at - earlier.begin());
+}
 
-  // Successors are greater, so they were stored before this state: a binary
-  // search over the descending array finds each one that exists.
-  for (int r = 1; r <= RankCount; ++r) {
-    HandComposition after = node->composition;
-    after.addCard(r);
-    DealerDrawState* match = nullptr;
-    int lo = 0;
-    int hi = count;
-    while (lo <= hi) {
-      const int mid = (lo + hi) / 2;
-      DealerDrawState* probe = states[mid];
-      if (probe == nullptr) break;
-      if (compositionEqual(after.counts, probe->composition.counts)) {
-        match = probe;
-        break;
-      }
-      if (compositionLess(after.counts, probe->composition.counts)) {
-        lo = mid + 1;
-      } else {
-        hi = mid - 1;
-      }
+}  // namespace
+
+DealerHandTable::DealerHandTable(bool standsOnSoft17) : standsOnSoft17_(standsOnSoft17) {
+  std::vector<HandCounts> earlier;  // the counts of the hands added so far
+  std::vector<std::int16_t> drawMemo(drawKey(Ten + 1, 0, 0), -1);
+  forEachUpTo16([&](const HandCounts& counts) {
+    if (!mustDrawWithAces(counts, standsOnSoft17)) return;
+    addHand(HandComposition(counts), earlier, drawMemo);
+    earlier.push_back(counts);
+  });
+  const std::int16_t zero = zeroDraw();
+  for (Run& run : runs_) {
+    for (int j = 0; j < FinalTotalCount; ++j) {
+      const int k = j - run.firstTotal;
+      const bool inRun = run.ends && k >= 0 && k < run.stepCount;
+      run.endDraw[j] = inRun ? steps_[static_cast<std::size_t>(run.firstStep + k)].draw : zero;
     }
-    node->successor[rankIndex(r)] = match;
   }
+}
 
-  node->index = count;
-  states[count] = node;
-  ++count;
-  return *node;
+// Appends the hand with its cards to draw. Every hand one card on that must
+// still draw is greater, so it is among the earlier hands.
+void DealerHandTable::addHand(const HandComposition& hand, const std::vector<HandCounts>& earlier,
+                              std::vector<std::int16_t>& drawMemo) {
+  Hand entry{hand.hardTotal, hand.cardCount, static_cast<std::int32_t>(runs_.size()), 0,
+             static_cast<std::int32_t>(held_.size()), 0};
+  for (int r = 1; r <= RankCount; ++r) {
+    if (hand.counts[rankIndex(r)] == 0) continue;
+    held_.push_back({static_cast<std::int8_t>(r), static_cast<std::int8_t>(hand.counts[rankIndex(r)])});
+    ++entry.heldCount;
+  }
+  if (hand.cardCount >= CardValues) throw std::logic_error("dealer table: a drawing hand holds too many cards");
+  const int softStand = standsOnSoft17_ ? 17 : 18;
+  const int h = hand.hardTotal;
+  const int highestRank = std::min(10, 21 - h);  // higher cards bust
+  for (int r = 1; r <= highestRank; ++r) {
+    const int c = hand.counts[rankIndex(r)];
+    if (c >= HeldValues) throw std::logic_error("dealer table: a drawing hand holds too many cards of a rank");
+    std::int16_t& draw = drawMemo[drawKey(r, c, hand.cardCount)];
+    if (draw < 0) {
+      draw = static_cast<std::int16_t>(draws_.size());
+      draws_.push_back({static_cast<std::int8_t>(r), static_cast<std::int8_t>(c), static_cast<std::int8_t>(hand.cardCount)});
+    }
+    // The card ends the hand on a soft or hard standing total, or the hand
+    // one card on must draw again.
+    const int t = h + r;
+    const bool soft = t <= 11 && (hand.soft || r == Ace);
+    const int standing = soft && t + 10 >= softStand ? t + 10 : !soft && t >= 17 ? t : 0;
+    Step step{draw, 0};
+    if (standing != 0) {
+      step.row = finalTotalRow(standing);
+    } else {
+      HandCounts after = hand.counts;
+      ++after[rankIndex(r)];
+      const int next = findHand(earlier, after);
+      if (next < 0) throw std::logic_error("dealer table: a hand one card on is missing");
+      step.row = handRow(next);
+    }
+    const bool ends = endsHand(step.row);
+    if (entry.runCount == 0 || runs_.back().ends != ends) {
+      runs_.push_back({static_cast<std::int32_t>(steps_.size()), 0, ends, static_cast<std::int8_t>(step.row), {}});
+      ++entry.runCount;
+    }
+    Run& run = runs_.back();
+    // Consecutive cards that end the hand end it on consecutive totals.
+    if (ends && step.row != run.firstTotal + run.stepCount)
+      throw std::logic_error("dealer table: final totals of a run are not consecutive");
+    ++run.stepCount;
+    steps_.push_back(step);
+  }
+  hands_.push_back(entry);
+  mostCards_ = std::max(mostCards_, static_cast<int>(hand.cardCount));
+}
+
+HandCounts DealerHandTable::countsOf(std::size_t hand) const {
+  HandCounts counts{};
+  const Hand& h = hands_[hand];
+  for (std::int32_t i = 0; i < h.heldCount; ++i) {
+    const HeldCards& cards = held_[static_cast<std::size_t>(h.firstHeld + i)];
+    counts[rankIndex(cards.rank)] = cards.count;
+  }
+  return counts;
+}
+
+const DealerHandTable& dealerTable(bool standsOnSoft17) {
+  if (standsOnSoft17) {
+    static const DealerHandTable s17(true);
+    return s17;
+  }
+  static const DealerHandTable h17(false);
+  return h17;
 }
 
 namespace {
 
-// Both tables are built during static initialisation, stands-on-soft-17
-// first, and destroyed after main returns in the opposite order. Without them
-// nothing can be computed, so running out of memory while they are built
-// ends the program with a message. That is done from the allocator's new
-// handler rather than by catching bad_alloc: with memory that short, the
-// runtime may not be able to allocate the exception itself. Every program
-// that links the engine has these tables, so the message names the program
-// that is running.
-[[noreturn]] void tablesOutOfMemory() {
-  std::fputs(program_invocation_short_name, stderr);
-  std::fputs(": not enough memory to build the dealer hand tables\n", stderr);
-  std::_Exit(EXIT_FAILURE);
+// Memory kept back while the tables are built, for the exception that
+// reports running out: with memory that short the runtime may have no room
+// for the exception itself, and would end the program instead.
+constexpr std::size_t ExceptionReserveBytes = 16 * 1024;
+void* exceptionReserve = nullptr;
+
+// Frees the reserve, so the allocation of the exception finds room, and
+// reports the failure.
+void releaseReserveAndFail() {
+  std::free(std::exchange(exceptionReserve, nullptr));
+  throw std::bad_alloc();
 }
-
-// Installs the handler for as long as the tables are being built.
-struct OutOfMemoryExit {
-  std::new_handler previous = std::set_new_handler(tablesOutOfMemory);
-};
-
-struct GlobalDealerTables {
-  OutOfMemoryExit guard;
-  DealerHandTable s17{22};
-  DealerHandTable h17{23};
-  GlobalDealerTables() { std::set_new_handler(guard.previous); }
-};
-
-GlobalDealerTables globalTables;
 
 }  // namespace
 
-DealerHandTable& dealerTableS17 = globalTables.s17;
-DealerHandTable& dealerTableH17 = globalTables.h17;
+bool buildDealerTables() noexcept {
+  exceptionReserve = std::malloc(ExceptionReserveBytes);
+  if (exceptionReserve == nullptr) return false;
+  const std::new_handler previous = std::set_new_handler(releaseReserveAndFail);
+  bool built = true;
+  try {
+    dealerTable(true);
+    dealerTable(false);
+  } catch (const std::bad_alloc&) {
+    built = false;
+  }
+  std::set_new_handler(previous);
+  std::free(std::exchange(exceptionReserve, nullptr));
+  return built;
+}

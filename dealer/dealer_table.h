@@ -2,54 +2,102 @@
 
 #include <array>
 #include <cstdint>
+#include <span>
+#include <vector>
 
+#include "dealer/dealer_outcome.h"
 #include "model/hand_composition.h"
 
-// One dealer hand that must still draw, linked to the hands one card on.
-struct DealerDrawState {
-  HandComposition composition;
-  std::int16_t index = 0;               // position in the table's states array
-  DealerDrawState* next = nullptr;      // next state in insertion order
-  // State after one more card of each rank, ace first; null when that hand
-  // stands, busts or is otherwise not in the table.
-  std::array<DealerDrawState*, RankCount> successor{};
-};
-
-// The number of states a table of the given kind holds. Kinds 1..21 count the
-// compositions of hard total at most 21 - kind; 22 and 23 are the dealer
-// tables (stands / hits soft 17); 24 counts hard totals up to 31.
-std::int32_t capacityForKind(std::int32_t kind);
-
-// Every dealer hand that must still draw under one soft-17 rule, in strictly
-// descending composition order, so every successor of a state comes before
-// it. Built once at start-up and read-only afterwards, so any number of
-// walks may read it at once.
+// Every dealer hand that must still draw under one soft-17 rule, laid out
+// as the program the dealer walk runs: the hands in strictly descending
+// composition order, so every hand one card on comes before the hand it
+// grows from, and for each hand the cards it may draw, each ending the
+// hand on a final total or continuing at a later-walked row. Enumerated
+// once and read-only afterwards, so any number of walks may read it at once.
 class DealerHandTable {
  public:
-  explicit DealerHandTable(std::int32_t kind);
-  ~DealerHandTable();
-  DealerHandTable(const DealerHandTable&) = delete;
-  DealerHandTable& operator=(const DealerHandTable&) = delete;
+  // The row a drawn card's probability multiplies, in the walk's array of
+  // rows: rows 0..4 are the final totals 17..21 (1 at that total, 0
+  // elsewhere), row FinalTotalCount + i the finished row of hand i.
+  using Row = std::int16_t;
+  static constexpr Row finalTotalRow(int total) { return static_cast<Row>(total - 17); }
+  static constexpr Row handRow(int hand) { return static_cast<Row>(FinalTotalCount + hand); }
+  static constexpr bool endsHand(Row row) { return row < FinalTotalCount; }
 
-  DealerDrawState* head = nullptr;    // first state in insertion order
-  DealerDrawState* tail = nullptr;    // last state inserted
-  DealerDrawState** states = nullptr; // capacity slots, in insertion order
-  std::int16_t count = 0;
-  std::int32_t capacity = 0;
-  std::int32_t kind = 0;
-  bool standsOnSoft17 = false;        // kind == 22
+  // One card a hand may draw: its probability times the row it leads to is
+  // added to the hand's row.
+  struct Step {
+    std::int16_t draw;  // index into draws()
+    Row row;
+  };
+  // A hand's steps in rank order, cut into runs of cards that all end the
+  // hand or all continue it.
+  struct Run {
+    std::int32_t firstStep;
+    std::int32_t stepCount;
+    bool ends;
+    std::int8_t firstTotal;  // a run that ends: the final-total row of its first card; the next ones follow
+    // A run that ends: per final total, the draw of the card that ends
+    // there, or zeroDraw() for a total no card of the run reaches.
+    std::int16_t endDraw[FinalTotalCount];
+  };
+  struct Hand {
+    std::int16_t hardTotal;
+    std::int16_t cardCount;
+    std::int32_t firstRun;
+    std::int32_t runCount;
+    std::int32_t firstHeld;  // into held(): the ranks the hand holds, with their counts
+    std::int32_t heldCount;
+  };
+  // The probability of drawing `rank` when the hand holds `cards` cards,
+  // `held` of that rank: (n(rank) - held) / (N - cards). One draw serves
+  // every hand that shares the triple.
+  struct Draw {
+    std::int8_t rank;
+    std::int8_t held;
+    std::int8_t cards;
+  };
+  struct HeldCards {
+    std::int8_t rank;
+    std::int8_t count;
+  };
 
-  // Appends a copy of the state, links its successors among the states
-  // already stored and returns the stored node.
-  DealerDrawState& insert(const DealerDrawState& state);
+  // Enumerates the table of one soft-17 rule. Throws std::bad_alloc when
+  // memory runs out.
+  explicit DealerHandTable(bool standsOnSoft17);
+
+  bool standsOnSoft17() const { return standsOnSoft17_; }
+  std::span<const Hand> hands() const { return hands_; }
+  std::span<const Run> runs() const { return runs_; }
+  std::span<const Step> steps() const { return steps_; }
+  std::span<const Draw> draws() const { return draws_; }
+  std::span<const HeldCards> held() const { return held_; }
+  // The draw index that names probability zero, one past the last draw.
+  std::int16_t zeroDraw() const { return static_cast<std::int16_t>(draws_.size()); }
+  // The most cards a hand of the table holds.
+  int mostCards() const { return mostCards_; }
+
+  // The counts of hand i, from its held cards.
+  HandCounts countsOf(std::size_t hand) const;
 
  private:
-  void enumerate();
-  void release();
-  bool passesFilter(const HandCounts& counts) const;
+  void addHand(const HandComposition& hand, const std::vector<HandCounts>& earlier, std::vector<std::int16_t>& drawMemo);
+
+  bool standsOnSoft17_;
+  std::vector<Hand> hands_;
+  std::vector<Run> runs_;
+  std::vector<Step> steps_;
+  std::vector<Draw> draws_;
+  std::vector<HeldCards> held_;
+  int mostCards_ = 0;
 };
 
-// The two global tables, built before main runs (stands on soft 17 first)
-// and freed after it ends in the opposite order.
-extern DealerHandTable& dealerTableS17;
-extern DealerHandTable& dealerTableH17;
+// The table of a soft-17 rule, enumerated on the first call. Throws
+// std::bad_alloc when it cannot be built; a later call tries again.
+const DealerHandTable& dealerTable(bool standsOnSoft17);
+
+// Builds both tables now, stands-on-soft-17 first. A program calls this
+// first thing, on its one thread, so that tables that do not fit stop it at
+// start-up rather than failing its first computation. False when memory
+// ran out; the program then says so and ends.
+[[nodiscard]] bool buildDealerTables() noexcept;

@@ -1,10 +1,22 @@
+#include <errno.h>  // program_invocation_short_name
+
+#include <cstdio>
+#include <cstdlib>
 #include <exception>
 #include <iostream>
 
+#include "dealer/dealer_table.h"
 #include "front/main_loop.h"
 #include "front/posix_console.h"
 
 int main() {
+  // Without the dealer tables nothing can be computed: stop before the
+  // console is touched, naming the program as it was started.
+  if (!buildDealerTables()) {
+    std::fputs(program_invocation_short_name, stderr);
+    std::fputs(": not enough memory to build the dealer hand tables\n", stderr);
+    return EXIT_FAILURE;
+  }
   try {
     PosixConsole console;
     const int status = runProgram(console);

@@ -26,6 +26,10 @@ inline void checkCase(const TableCase& c) {
   if (rules.dspa && !(rules.das && rules.hsa)) broken("dspa only with das and hsa");
   if (rules.dealerBjRule != DealerBjRule::FullPeek && rules.dealerBjRule != DealerBjRule::NoPeek)
     broken("the dealer blackjack rule is 0 or 2");
+  if (c.resplit.hands < 2 || c.resplit.hands > 4) broken("hands within 2..4");
+  bool anyEntry = false;
+  for (const bool entry : c.upCards) anyEntry = anyEntry || entry;
+  if (!anyEntry) broken("at least one entry of split_perfect");
   bool anyPair = false;
   for (const bool pair : c.pairs) anyPair = anyPair || pair;
   if (!anyPair) broken("at least one pair to split");

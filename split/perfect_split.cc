@@ -57,6 +57,7 @@
 #include "base/parallel.h"
 #include "base/vector_level.h"
 #include "dealer/dealer_outcome.h"
+#include "dealer/dealer_walk.h"
 #include "split/hand_rules.h"
 #include "split/split_views.h"
 
@@ -112,9 +113,11 @@ class PerfectSolver {
     std::vector<std::uint64_t> bits;       // words per group: the state codes present
     std::vector<std::int32_t> successor;   // RankCount per group: the group of D + c one level down, or -1
     std::vector<std::uint32_t> base;       // per group: its first state's number within the level
+    std::vector<std::uint16_t> wordBase;   // words per group: states in the group's earlier words
     std::size_t states = 0;
     std::size_t bytes() const {
-      return keys.capacity() * 8 + bits.capacity() * 8 + successor.capacity() * 4 + base.capacity() * 4;
+      return keys.capacity() * 8 + bits.capacity() * 8 + successor.capacity() * 4 + base.capacity() * 4 +
+             wordBase.capacity() * 2;
     }
   };
   // Dealer values of one level's groups for the entries of a pass: per
@@ -272,19 +275,23 @@ inline std::size_t PerfectSolver::stateIndex(const Level& level, std::size_t g, 
   const int word = code / 64;
   const std::uint64_t bit = std::uint64_t{1} << (code % 64);
   if ((b[word] & bit) == 0) throw std::logic_error("perfect split: a state needed was not built");
-  std::size_t below = 0;
-  for (int w = 0; w < word; ++w) below += static_cast<std::size_t>(std::popcount(b[w]));
-  below += static_cast<std::size_t>(std::popcount(b[word] & (bit - 1)));
-  return level.base[g] + below;
+  return level.base[g] + level.wordBase[g * static_cast<std::size_t>(words) + static_cast<std::size_t>(word)] +
+         static_cast<std::size_t>(std::popcount(b[word] & (bit - 1)));
 }
 
 void PerfectSolver::countStates(Level& level) const {
   const std::size_t groups = level.keys.size();
   level.base.resize(groups);
+  level.wordBase.resize(groups * static_cast<std::size_t>(words));
   std::size_t count = 0;
   for (std::size_t g = 0; g < groups; ++g) {
     level.base[g] = static_cast<std::uint32_t>(count);
-    for (int w = 0; w < words; ++w) count += static_cast<std::size_t>(std::popcount(level.bits[g * words + w]));
+    std::size_t inGroup = 0;
+    for (int w = 0; w < words; ++w) {
+      level.wordBase[g * static_cast<std::size_t>(words) + static_cast<std::size_t>(w)] = static_cast<std::uint16_t>(inGroup);
+      inGroup += static_cast<std::size_t>(std::popcount(level.bits[g * static_cast<std::size_t>(words) + static_cast<std::size_t>(w)]));
+    }
+    count += inGroup;
   }
   if (count > 0xffffffffu) throw std::length_error("perfect split: more states in one level than 2^32");
   level.states = count;
@@ -735,6 +742,7 @@ PerfectResults evaluatePerfectSplit(const Shoe& shoe, const Removals& removals, 
   } catch (const BudgetExceeded& exceeded) {
     results.run = PerfectRun::TooLarge;
     results.estimatedBytes = exceeded.bytes;
+    results.estimateComplete = false;
     return results;
   } catch (const std::bad_alloc&) {
     results.run = PerfectRun::OutOfMemory;

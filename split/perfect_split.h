@@ -62,6 +62,9 @@ struct PerfectResults {
   std::size_t dealerShoes = 0;  // distinct shoes a hand was played against (dealer walks per pass)
   std::size_t passes = 0;       // passes over the states, each on a share of the entries
   std::size_t estimatedBytes = 0;  // peak the computation needs (for TooLarge: with one entry per pass)
+  // False when the states alone passed the budget before all were found:
+  // estimatedBytes is then only a lower bound.
+  bool estimateComplete = true;
 };
 
 // The split of a pair of rank pair on the shoe (its full counts) less the

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "dealer/dealer_outcome.h"
+#include "dealer/dealer_cache.h"
 #include "model/rank.h"
 #include "model/rule_set.h"
 #include "model/shoe.h"

@@ -1,12 +1,21 @@
+#include <errno.h>  // program_invocation_short_name
+
 #include <cstdio>
+#include <cstdlib>
 #include <exception>
 #include <string>
 #include <vector>
 
+#include "dealer/dealer_table.h"
 #include "table/stop_signal.h"
 #include "table/table_program.h"
 
 int main(int argc, char** argv) {
+  if (!buildDealerTables()) {
+    std::fputs(program_invocation_short_name, stderr);
+    std::fputs(": not enough memory to build the dealer hand tables\n", stderr);
+    return EXIT_FAILURE;
+  }
   const StopSignals stopSignals;
   try {
     return runTableProgram(std::vector<std::string>(argv + 1, argv + argc), stdin, stdout, stderr);

@@ -57,6 +57,7 @@ struct PairReport {
   std::vector<QuantityValues> quantities;  // when computed
   std::optional<BestActions> best;         // when the whole decision was computed
   std::size_t neededBytes = 0;             // TooLarge: the estimate
+  bool neededAtLeast = false;              // TooLarge: the estimate is only a lower bound
 };
 
 // Everything one case prints: the case itself and its pairs, ace first.

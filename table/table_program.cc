@@ -103,8 +103,13 @@ bool reportPairProblems(std::FILE* err, const CaseReport& report, std::string_vi
     }
     if (pair.status == PairStatus::TooLarge) {
       const std::size_t mib = (pair.neededBytes + (std::size_t{1} << 20) - 1) >> 20;
-      message(err, subject + ": split_perfect needs about " + std::to_string(mib) +
-                       " MiB, more than --max-memory allows; give --max-memory " + std::to_string(mib) + " or more");
+      if (pair.neededAtLeast) {
+        message(err, subject + ": split_perfect needs more than " + std::to_string(mib) +
+                         " MiB (its states alone pass --max-memory); give a larger --max-memory");
+      } else {
+        message(err, subject + ": split_perfect needs about " + std::to_string(mib) +
+                         " MiB, more than --max-memory allows; give --max-memory " + std::to_string(mib) + " or more");
+      }
       failed = true;
     }
     if (pair.status == PairStatus::CannotBeDealt && noRowsForRefused) message(err, subject + " cannot be dealt");

@@ -107,6 +107,7 @@ PairReport decisionPairReport(Rank pair, const SplitDecision& decision, const Ru
     report.pair = pair;
     report.status = perfect->run == PerfectRun::TooLarge ? PairStatus::TooLarge : PairStatus::OutOfMemory;
     report.neededBytes = perfect->estimatedBytes;
+    report.neededAtLeast = !perfect->estimateComplete;
     return report;
   }
   // The joint split has the split's conventions, up cards and blackjack chances.

@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "dealer/dealer_outcome.h"
+#include "dealer/dealer_walk.h"
 #include "model/rank.h"
 #include "model/rule_set.h"
 #include "model/shoe.h"

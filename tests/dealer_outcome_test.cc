@@ -9,7 +9,8 @@
 #include <random>
 #include <vector>
 
-#include "dealer/dealer_table.h"
+#include "dealer/dealer_cache.h"
+#include "dealer/dealer_walk.h"
 #include "model/rule_set.h"
 #include "model/shoe.h"
 #include "split/split_calculator.h"

@@ -14,6 +14,10 @@
 // among them) the split with resplits under perfect play, allowed no
 // resplit (two hands), must give the joint split bit for bit.
 //
+// The engine's hot loops come in one version per vector level; the file is
+// checked at each level this machine runs, so every version is proved bit
+// for bit wherever it can run.
+//
 // To write the file afresh from the engine as it is:
 //   SPLITEV_GOLDEN_OUT=tests/golden/split_golden.txt ./build/tests/splitev_tests --gtest_filter='Shards/Golden.*'
 
@@ -25,8 +29,10 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
+#include "base/vector_level.h"
 #include "model/rank.h"
 #include "model/rule_set.h"
 #include "model/shoe.h"
@@ -213,17 +219,45 @@ GoldenCase parseCase(std::istringstream& in) {
   return c;
 }
 
-// The file's lines in four shards, so the suite can run them side by side.
-// Alternate lines run on one thread and on three: no result may depend on
-// the thread count.
+// The file's lines in four shards per vector level, so the suite can run
+// them side by side. Alternate lines run on one thread and on three: no
+// result may depend on the thread count.
 constexpr int GoldenShards = 4;
 
-class Golden : public testing::TestWithParam<int> {};
+// Whether a run at the vector level checks the line. The machine's own
+// level checks every line. A lower level checks every third: three is prime
+// to the ten pairs of a group of lines, so every pair, every rule set and
+// every shoe still come up, in a third of the time. Under the sanitizers
+// the release run has checked every line already: every other four
+// one-deck lines still take every pair and every rule set through the
+// engine, and a lower level checks a third of those.
+bool checksLine(int level, int line, const GoldenCase& c) {
+  const bool lower = level != machineVectorLevel();
+  if (lower && line % 3 != 0) return false;
+  return !AddressSanitizerBuild || (c.decks == 1 && line / GoldenShards % 2 == 0);
+}
+
+// Runs the hot loops at one level while it lives.
+class VectorLevelScope {
+ public:
+  explicit VectorLevelScope(int level) : saved(vectorLevel()) { setVectorLevel(level); }
+  ~VectorLevelScope() { setVectorLevel(saved); }
+  VectorLevelScope(const VectorLevelScope&) = delete;
+  VectorLevelScope& operator=(const VectorLevelScope&) = delete;
+
+ private:
+  int saved;
+};
+
+// (vector level, shard)
+class Golden : public testing::TestWithParam<std::tuple<int, int>> {};
 
 TEST_P(Golden, EngineMatchesTheCommittedResultsBitForBit) {
-  const int shard = GetParam();
+  const auto [level, shard] = GetParam();
+  if (!vectorLevelRuns(level)) GTEST_SKIP() << "this machine cannot run vector level " << level;
+  const VectorLevelScope atLevel(level);
   if (const char* out = std::getenv("SPLITEV_GOLDEN_OUT")) {
-    if (shard != 0) GTEST_SKIP() << "the first shard writes the file";
+    if (shard != 0 || level != machineVectorLevel()) GTEST_SKIP() << "the first shard writes the file";
     std::ofstream file(out);
     for (const GoldenCase& c : goldenCases()) {
       file << caseText(c) << " : " << resultText(runCase(c)) << '\n';
@@ -241,18 +275,18 @@ TEST_P(Golden, EngineMatchesTheCommittedResultsBitForBit) {
     ASSERT_NE(colon, std::string::npos) << line;
     std::istringstream in(line.substr(0, colon));
     const GoldenCase c = parseCase(in);
-    // Under the sanitizers the release run has checked every case already:
-    // every other four one-deck cases still take every pair and every rule
-    // set through the engine, in a fraction of the time.
-    if (AddressSanitizerBuild && (c.decks != 1 || lines / GoldenShards % 2 != 0)) continue;
+    if (!checksLine(level, lines, c)) continue;
     const int threads = lines % 2 == 0 ? 1 : 3;
-    const std::string where = "case " + line.substr(0, colon) + " on " + std::to_string(threads) + " threads";
+    const std::string where = "case " + line.substr(0, colon) + " on " + std::to_string(threads) +
+                              " threads at vector level " + std::to_string(level);
     DecisionRun decided;
     const bool decide = c.decks <= 2;
     const GoldenResult g = runCase(c, threads, decide ? &decided : nullptr);
     EXPECT_EQ(resultText(g), line.substr(colon + 3)) << where;
     if (decide && g.run == SplitRun::Completed) checkDecision(c, g, decided, where);
-    if (decide && g.run == SplitRun::Completed && c.decks == 1 && (lines + lines / RankCount) % 2 == 0) {
+    // At the machine's own level only: its loops choose their version by the machine.
+    if (decide && g.run == SplitRun::Completed && c.decks == 1 && (lines + lines / RankCount) % 2 == 0 &&
+        level == machineVectorLevel()) {
       PerfectControl control;
       control.threads = threads;
       const PerfectResults perfect =
@@ -269,6 +303,10 @@ TEST_P(Golden, EngineMatchesTheCommittedResultsBitForBit) {
   EXPECT_EQ(lines, static_cast<int>(goldenCases().size()));
 }
 
-INSTANTIATE_TEST_SUITE_P(Shards, Golden, testing::Range(0, GoldenShards));
+INSTANTIATE_TEST_SUITE_P(Shards, Golden, testing::Combine(testing::Values(4, 3, 1), testing::Range(0, GoldenShards)),
+                         [](const auto& info) {
+                           return "Level" + std::to_string(std::get<0>(info.param)) + "_" +
+                                  std::to_string(std::get<1>(info.param));
+                         });
 
 }  // namespace

@@ -14,7 +14,7 @@
 #include <utility>
 #include <vector>
 
-#include "dealer/dealer_outcome.h"
+#include "dealer/dealer_walk.h"
 #include "model/rank.h"
 #include "model/rule_set.h"
 #include "model/shoe.h"
