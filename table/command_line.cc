@@ -208,9 +208,9 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
       app.add_flag("--dan", typed.dan, "doubling on any number of cards"),
       app.add_option("--pairs", typed.pairs, "pairs to split: all, or a comma list of A,2,...,9,T (default all)")
           ->type_name("PAIRS"),
-      app.add_option("--hands", typed.hands, "split_perfect: resplit up to this many hands, 2 to 4 (default 2)")
+      app.add_option("--hands", typed.hands, "split_perfect, split_cdz and split_cdp1: resplit up to this many hands, 2 to 4 (default 2)")
           ->type_name("N"),
-      app.add_flag("--resplit-aces", typed.resplitAces, "split_perfect: aces may be resplit too"),
+      app.add_flag("--resplit-aces", typed.resplitAces, "split_perfect, split_cdz and split_cdp1: aces may be resplit too"),
       app.add_option("--up-cards", typed.upCards,
                      "split_perfect: compute only these entries, a comma list of overall,A,2,...,9,T (default all)")
           ->type_name("LIST"),

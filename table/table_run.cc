@@ -97,8 +97,11 @@ PairReport splitPairReport(Rank pair, const SplitResults& results, const RuleSet
 }
 
 PairReport decisionPairReport(Rank pair, const SplitDecision& decision, const RuleSet& rules,
-                              const PerfectResults* perfect, const EntrySet& entries) {
+                              const PerfectResults* perfect, const EntrySet& entries,
+                              const StrategyResplitResults* strategies) {
   if (auto unfinished = unfinishedPair(pair, decision.split.run)) return *unfinished;
+  if (strategies != nullptr)
+    if (auto unfinished = unfinishedPair(pair, strategies->cdz.run)) return *unfinished;
   if (perfect != nullptr && perfect->run != PerfectRun::Completed) {
     PairReport report;
     report.pair = pair;
@@ -126,6 +129,10 @@ PairReport decisionPairReport(Rank pair, const SplitDecision& decision, const Ru
     QuantityValues values = splitQuantity("split_perfect", perfect->split, rules);
     values.computed = entries;
     report.quantities.push_back(std::move(values));
+  }
+  if (strategies != nullptr) {
+    report.quantities.push_back(splitQuantity("split_cdz", strategies->cdz, rules));
+    report.quantities.push_back(splitQuantity("split_cdp1", strategies->cdp1, rules));
   }
   for (QuantityValues* unsplit : {&stand, &hit, &doubled}) report.quantities.push_back(std::move(*unsplit));
   return report;
@@ -172,6 +179,7 @@ namespace {
 
 SplitRun runOf(const SplitResults& results) { return results.run; }
 SplitRun runOf(const SplitDecision& decision) { return decision.split.run; }
+SplitRun runOf(const StrategyResplitResults& strategies) { return strategies.cdz.run; }
 
 // One computation on the calculator. Memory may have run out only for what
 // earlier pairs left in the cache: once more with an empty cache, and never
@@ -204,8 +212,15 @@ CaseReport CaseRunner::evaluate(const TableCase& c, const std::function<void(int
     if (quantities == PairQuantities::Decision) {
       const SplitDecision decision =
           computeWithCacheRetry(calc, cacheBudget, [&] { return calc.evaluateDecision(c.removed, pair); });
-      if (decision.split.run != SplitRun::Completed) {
-        report.pairs.push_back(decisionPairReport(pair, decision, c.rules));
+      // The post-split strategies on the same cache as the split (they share
+      // many of its shoes), before split_perfect may clear it.
+      const StrategyResplitResults strategies =
+          decision.split.run != SplitRun::Completed
+              ? StrategyResplitResults{}
+              : computeWithCacheRetry(calc, cacheBudget,
+                                      [&] { return evaluateStrategyResplits(calc, c.removed, pair, c.resplit); });
+      if (decision.split.run != SplitRun::Completed || strategies.cdz.run != SplitRun::Completed) {
+        report.pairs.push_back(decisionPairReport(pair, decision, c.rules, nullptr, AllEntries, &strategies));
       } else {
         PerfectControl control;
         control.entries = c.upCards;
@@ -221,7 +236,7 @@ CaseReport CaseRunner::evaluate(const TableCase& c, const std::function<void(int
         const PerfectResults perfect =
             evaluatePerfectSplit(calc.shoe, c.removed, pair, c.rules, c.resplit, control);
         if (perfect.run == PerfectRun::Cancelled) throw CaseCancelled{};
-        report.pairs.push_back(decisionPairReport(pair, decision, c.rules, &perfect, c.upCards));
+        report.pairs.push_back(decisionPairReport(pair, decision, c.rules, &perfect, c.upCards, &strategies));
       }
     } else {
       const SplitResults results =

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "split/perfect_split.h"
+#include "split/resplit_strategy.h"
 #include "split/split_calculator.h"
 #include "split/split_results.h"
 #include "table/table_format.h"
@@ -15,12 +16,14 @@
 PairReport splitPairReport(Rank pair, const SplitResults& results, const RuleSet& rules);
 
 // A pair's whole decision in both views: the quantities split, split_joint,
-// split_perfect (when perfect is given; only the entries asked for), stand,
+// split_perfect (when perfect is given; only the entries asked for),
+// split_cdz and split_cdp1 (when strategies is given; every entry), stand,
 // hit and double, and the best play per entry (the highest unconditional
 // value among stand, hit, double where allowed and split; exact ties prefer
 // stand, then hit, then double, then split).
 PairReport decisionPairReport(Rank pair, const SplitDecision& decision, const RuleSet& rules,
-                              const PerfectResults* perfect = nullptr, const EntrySet& entries = AllEntries);
+                              const PerfectResults* perfect = nullptr, const EntrySet& entries = AllEntries,
+                              const StrategyResplitResults* strategies = nullptr);
 
 // Thrown by CaseRunner::evaluate when its stop test said to stop.
 struct CaseCancelled {};

@@ -92,6 +92,40 @@ TEST(TableProgram, TextDigitsEqualTheSplitReports) {
   expectTableDigitsEqualReport(nines, 9, '9');
 }
 
+// The decision's quantities in order, split_cdz and split_cdp1 after
+// split_perfect, for every number of hands: their values are the engine's,
+// in both views, and every format carries their rows.
+TEST(TableProgram, DecisionCarriesBothPostSplitStrategiesForEveryHands) {
+  for (int hands = 2; hands <= 4; ++hands) {
+    TableCase c;
+    c.rules.das = true;
+    c.pairs = {};
+    c.pairs[static_cast<std::size_t>(rankIndex(8))] = true;
+    c.resplit.hands = hands;
+    const CaseReport report = CaseRunner(1, std::size_t{1} << 30, PairQuantities::Decision).evaluate(c);
+    ASSERT_EQ(report.pairs.size(), 1u);
+    std::vector<std::string> names;
+    for (const QuantityValues& q : report.pairs[0].quantities) names.push_back(q.name);
+    EXPECT_EQ(names, (std::vector<std::string>{"split", "split_joint", "split_perfect", "split_cdz", "split_cdp1",
+                                               "stand", "hit", "double"}));
+
+    SplitCalculator calc(Shoe(1), c.rules);
+    const StrategyResplitResults engine = evaluateStrategyResplits(calc, c.removed, 8, c.resplit);
+    for (int k = 0; k < 2; ++k) {
+      const QuantityValues& q = report.pairs[0].quantities[static_cast<std::size_t>(3 + k)];
+      for (int entry = 0; entry < ValueCount; ++entry)
+        for (View view : {View::Unconditional, View::Conditioned}) {
+          const ShownValue want = splitValueInView(k == 0 ? engine.cdz : engine.cdp1, entry, c.rules,
+                                                   view == View::Conditioned);
+          EXPECT_EQ(q.at(view, entry).value, want.value) << q.name << " hands " << hands << " entry " << entry;
+        }
+    }
+    EXPECT_NE(formatText(report, TextShow::Decision).find("\n      split_cdp1  "), std::string::npos);
+    EXPECT_NE(formatCsv(report).find("\n8,split_cdz,conditioned,"), std::string::npos);
+    EXPECT_NE(formatJson(report).find("},\"split_cdz\":{\"complete\":true,"), std::string::npos);
+  }
+}
+
 struct ProgramRun {
   int status = -1;
   std::string out;
