@@ -123,7 +123,7 @@ class PairStrategies {
   static HandShape shapeOf(const Composition& y) { return {y.total, y.soft, y.cards}; }
   // The eleven stand values of composition k on lane e's shoe.
   const double* standRow(std::size_t k, int e, double (&scratch)[EntryCount]) const {
-    return play.standValues(*record(k, e), shapeOf(comps[k]), scratch);
+    return play.standValues(record(k, e), shapeOf(comps[k]), scratch);
   }
   const DealerOutcome*& record(std::size_t k, int e) { return records[k * LaneCount + laneOf(e)]; }
   const DealerOutcome* record(std::size_t k, int e) const { return records[k * LaneCount + laneOf(e)]; }
@@ -230,7 +230,7 @@ void PairStrategies::decide(int s, int e) {
     if (play.mustDraw(h) || !laneExists(y, e)) continue;
     const DealerOutcome& d = *record(k, e);
     double scratch[EntryCount];
-    const double* stand = play.standValues(d, h, scratch);
+    const double* stand = play.standValues(&d, h, scratch);
     const bool decides = !play.mustStand(h);
     const bool mayDouble = decides && play.mayDouble(h);
     int counts[RankCount];
@@ -290,7 +290,7 @@ void PairStrategies::valueLane(int e) {
     if (y.cards == 1 || reachable[k] == 0 || !laneExists(y, e)) continue;
     const DealerOutcome& d = *record(k, e);
     double scratch[EntryCount];
-    const double* stand = play.standValues(d, shapeOf(y), scratch);
+    const double* stand = play.standValues(&d, shapeOf(y), scratch);
     int counts[RankCount];
     for (int x = 1; x <= RankCount; ++x) counts[rankIndex(x)] = countIn(y, e, x);
     const int cards = totalIn(y, e);

@@ -221,6 +221,15 @@ CaseReport CaseRunner::evaluate(const TableCase& c, const std::function<void(int
                                       [&] { return evaluateStrategyResplits(calc, c.removed, pair, c.resplit); });
       if (decision.split.run != SplitRun::Completed || strategies.cdz.run != SplitRun::Completed) {
         report.pairs.push_back(decisionPairReport(pair, decision, c.rules, nullptr, AllEntries, &strategies));
+      } else if (c.resplit.hands == 2) {
+        // Two hands leave no resplit to choose, and perfect play of the two is
+        // the joint split (the engine's own computation of it gives the same
+        // bits, as the tests prove), so it is not computed a second time.
+        PerfectResults perfect;
+        perfect.run = PerfectRun::Completed;
+        perfect.split = decision.split;
+        perfect.split.ev = decision.splitJoint;
+        report.pairs.push_back(decisionPairReport(pair, decision, c.rules, &perfect, c.upCards, &strategies));
       } else {
         PerfectControl control;
         control.entries = c.upCards;
