@@ -11,9 +11,6 @@ using reference::ResplitStrategy;
 using reference::ResplitValues;
 using Counts = std::array<int, RankCount>;
 
-constexpr ResplitStrategy Strategies[] = {ResplitStrategy::Perfect, ResplitStrategy::CdzMinus,
-                                          ResplitStrategy::Cdp1};
-
 RuleSet noPeek() {
   RuleSet r;
   r.dealerBjRule = DealerBjRule::NoPeek;
