@@ -39,6 +39,7 @@
 #include "split/perfect_split.h"
 #include "split/split_calculator.h"
 #include "tests/sanitizers.h"
+#include "tests/test_support.h"
 
 namespace {
 
@@ -81,7 +82,6 @@ RuleSet rulesFrom(const std::string& code) {
   return r;
 }
 
-std::string hex(double v);
 
 // The whole decision run after the split on the same calculator.
 struct DecisionRun {
@@ -112,7 +112,7 @@ void checkDecision(const GoldenCase& c, const GoldenResult& g, const DecisionRun
   const bool oneCardAces = c.pair == Ace && !c.rules.hsa;
   for (int i = 0; i < 11; ++i) {
     const std::size_t u = static_cast<std::size_t>(i);
-    EXPECT_EQ(hex(split.ev[u]), hex(g.split[u])) << where << ", entry " << i << ": not the split's bits";
+    EXPECT_EQ(hexfloat(split.ev[u]), hexfloat(g.split[u])) << where << ", entry " << i << ": not the split's bits";
     if (!split.dealable[u]) continue;
     EXPECT_GE(d.decision.splitJoint[u], split.ev[u] - 1e-12) << where << ", entry " << i;
     if (oneCardAces) {
@@ -122,12 +122,6 @@ void checkDecision(const GoldenCase& c, const GoldenResult& g, const DecisionRun
   if (!oneCardAces) {
     EXPECT_EQ(d.recordsAdded, 0) << where << ": the unsplit hand built dealer records";
   }
-}
-
-std::string hex(double v) {
-  char buffer[64];
-  std::snprintf(buffer, sizeof buffer, "%a", v);
-  return buffer;
 }
 
 std::string caseText(const GoldenCase& c) {
@@ -143,8 +137,8 @@ std::string resultText(const GoldenResult& g) {
   if (g.run == SplitRun::OutOfMemory) return "out of memory";
   std::ostringstream out;
   out << g.records;
-  for (double v : g.split) out << ' ' << hex(v);
-  for (double v : g.blackjack) out << ' ' << hex(v);
+  for (double v : g.split) out << ' ' << hexfloat(v);
+  for (double v : g.blackjack) out << ' ' << hexfloat(v);
   return out.str();
 }
 
@@ -153,28 +147,15 @@ std::string resultText(const GoldenResult& g) {
 // without DSpA, both charlies, DAN) on one and two decks with and without
 // removals, some of which exhaust an up-card rank; then a few larger shoes.
 std::vector<GoldenCase> goldenCases() {
-  auto rules = [](bool s17, int dbl, bool peek, bool das, bool hsa, bool dspa, bool c5, bool c6, bool dan) {
-    RuleSet r;
-    r.standsOnSoft17 = s17;
-    r.doubleRule = static_cast<DoubleRule>(dbl);
-    r.dealerBjRule = peek ? DealerBjRule::FullPeek : DealerBjRule::NoPeek;
-    r.das = das;
-    r.hsa = hsa;
-    r.dspa = dspa;
-    r.charlie5 = c5;
-    r.charlie6 = c6;
-    r.dan = dan;
-    return r;
-  };
   const std::vector<RuleSet> ruleSets = {
-      rules(true, 0, true, false, false, false, false, false, false),   // defaults
-      rules(false, 0, true, true, false, false, false, false, false),   // H17 DAS
-      rules(true, 1, false, true, false, false, false, false, true),    // 10-11, no peek, DAN
-      rules(false, 2, true, true, true, true, true, false, false),      // 9-11, HSA DSpA, charlie 5
-      rules(true, 3, false, true, false, false, false, true, false),    // 10-11 + soft, no peek, charlie 6
-      rules(false, 4, true, true, true, false, false, false, true),     // 9-11 + soft, HSA, DAN
-      rules(true, 5, true, true, true, true, true, false, true),        // hard only, HSA DSpA, charlie 5, DAN
-      rules(false, 6, false, true, false, false, false, false, false),  // no doubling, no peek
+      rulesOf(true, 0, true, false, false, false, false, false, false),   // defaults
+      rulesOf(false, 0, true, true, false, false, false, false, false),   // H17 DAS
+      rulesOf(true, 1, false, true, false, false, false, false, true),    // 10-11, no peek, DAN
+      rulesOf(false, 2, true, true, true, true, true, false, false),      // 9-11, HSA DSpA, charlie 5
+      rulesOf(true, 3, false, true, false, false, false, true, false),    // 10-11 + soft, no peek, charlie 6
+      rulesOf(false, 4, true, true, true, false, false, false, true),     // 9-11 + soft, HSA, DAN
+      rulesOf(true, 5, true, true, true, true, true, false, true),        // hard only, HSA DSpA, charlie 5, DAN
+      rulesOf(false, 6, false, true, false, false, false, false, false),  // no doubling, no peek
   };
   const Removals none{};
   const Removals oneDeck = {1, 0, 2, 0, 1, 4, 0, 1, 0, 3};   // no sixes left
@@ -294,7 +275,7 @@ TEST_P(Golden, EngineMatchesTheCommittedResultsBitForBit) {
       for (int i = 0; i < 11; ++i) {
         const auto u = static_cast<std::size_t>(i);
         if (!decided.decision.split.dealable[u]) continue;
-        EXPECT_EQ(hex(perfect.split.ev[u]), hex(decided.decision.splitJoint[u])) << where << ", entry " << i;
+        EXPECT_EQ(hexfloat(perfect.split.ev[u]), hexfloat(decided.decision.splitJoint[u])) << where << ", entry " << i;
       }
       EXPECT_EQ(perfect.split.complete, decided.decision.split.complete) << where;
     }

@@ -14,28 +14,9 @@
 
 #include "model/shoe.h"
 #include "split/perfect_split.h"
+#include "tests/test_support.h"
 
 namespace {
-
-RuleSet rules(bool s17, int dbl, bool peek, bool das, bool hsa, bool dspa, bool c5, bool c6, bool dan) {
-  RuleSet r;
-  r.standsOnSoft17 = s17;
-  r.doubleRule = static_cast<DoubleRule>(dbl);
-  r.dealerBjRule = peek ? DealerBjRule::FullPeek : DealerBjRule::NoPeek;
-  r.das = das;
-  r.hsa = hsa;
-  r.dspa = dspa;
-  r.charlie5 = c5;
-  r.charlie6 = c6;
-  r.dan = dan;
-  return r;
-}
-
-std::string hex(double v) {
-  char buffer[64];
-  std::snprintf(buffer, sizeof buffer, "%a", v);
-  return buffer;
-}
 
 struct GoldenPerfect {
   const char* name;
@@ -49,19 +30,19 @@ struct GoldenPerfect {
 
 // One deck; the removals keep each case to a second or two.
 const GoldenPerfect Cases[] = {
-    {"EightsThreeHandsDas", 8, 3, false, {}, rules(true, 0, true, true, false, false, false, false, false),
+    {"EightsThreeHandsDas", 8, 3, false, {}, rulesOf(true, 0, true, true, false, false, false, false, false),
      {"-0x1.8dbf338c79552p-3", "-0x1.bc2275acf14aap-1", "0x1.f3ca504d0b40ep-4", "0x1.918100c8977b3p-3", "0x1.d59d31678ec4cp-3", "0x1.50d85a0aaccb2p-2", "0x1.893dba9f951e5p-2", "0x1.3440962834f62p-2", "-0x1.e745ed0122f4cp-5", "-0x1.9a66dd33e6a59p-2", "-0x1.259732ddd2a39p-1"}},
-    {"EightsFourHandsDas", 8, 4, false, {2, 2, 2, 1, 2, 2, 2, 0, 1, 8}, rules(true, 0, true, true, false, false, false, false, false),
+    {"EightsFourHandsDas", 8, 4, false, {2, 2, 2, 1, 2, 2, 2, 0, 1, 8}, rulesOf(true, 0, true, true, false, false, false, false, false),
      {"-0x1.8e3640bfd56bfp-3", "-0x1.e4043cf2c8a9cp-1", "-0x1.fd177fde70d6p-11", "0x1.ffbed32ef5705p-4", "0x1.1b18975be16f9p-2", "0x1.87d5f65420416p-2", "0x1.76681126cabep-2", "0x1.fd4a5a4e03f1ap-3", "-0x1.89e82f71cf762p-5", "-0x1.70689135e2e2fp-2", "-0x1.25e564e1cd53ep-1"}},
-    {"AcesFourHandsRsaHsaDspa", 1, 4, true, {0, 2, 2, 2, 2, 2, 2, 2, 2, 8}, rules(false, 0, true, true, true, true, false, false, false),
+    {"AcesFourHandsRsaHsaDspa", 1, 4, true, {0, 2, 2, 2, 2, 2, 2, 2, 2, 8}, rulesOf(false, 0, true, true, true, true, false, false, false),
      {"0x1.4ebada20aabe6p-1", "-0x1.cd6d8a256c1a1p-3", "0x1.c61a47b3783d2p-1", "0x1.e077035a9c6a4p-1", "0x1.0c94fce78019ap+0", "0x1.36d15b28ac658p+0", "0x1.24832d5d30f41p+0", "0x1.095c3870f777p+0", "0x1.ca8014c815fe8p-1", "0x1.6ea3b89392394p-1", "0x1.852854a8e65d3p-2"}},
-    {"AcesFourHandsRsaOneCard", 1, 4, true, {0, 0, 1, 0, 1, 0, 1, 0, 1, 2}, rules(true, 0, true, false, false, false, false, false, false),
+    {"AcesFourHandsRsaOneCard", 1, 4, true, {0, 0, 1, 0, 1, 0, 1, 0, 1, 2}, rulesOf(true, 0, true, false, false, false, false, false, false),
      {"0x1.b9b732ce1bb5cp-2", "-0x1.ebb780bf4bbcap-2", "0x1.4996e2fab4c0cp-1", "0x1.52912007b4dd1p-1", "0x1.81027f67b0c1bp-1", "0x1.94bffe49b9b86p-1", "0x1.aa38c3889c187p-1", "0x1.30e26a5624a3ap-1", "0x1.e6069caeeea3cp-2", "0x1.4d911d29e5d4p-2", "0x1.260c82340fc86p-3"}},
-    {"TwosThreeHandsNoPeekH17DanCharlie5", 2, 3, false, {2, 0, 2, 2, 2, 2, 2, 1, 1, 8}, rules(false, 0, false, true, false, false, true, false, true),
+    {"TwosThreeHandsNoPeekH17DanCharlie5", 2, 3, false, {2, 0, 2, 2, 2, 2, 2, 1, 1, 8}, rulesOf(false, 0, false, true, false, false, true, false, true),
      {"-0x1.e73de9f2f0e26p-5", "-0x1.b983b8ed16904p-1", "0x1.a8dd4f3bd5d46p-4", "0x1.1437b1f8f825fp-2", "0x1.f5180f2002799p-2", "0x1.4c0efc19d710bp-1", "0x1.3516b40dba3f2p-1", "0x1.1008519d67ec8p-2", "0x1.dc92609b60301p-5", "-0x1.c3da976f0e597p-4", "-0x1.1a57859dc8c06p-2"}},
-    {"NinesFourHandsTenElevenCharlie6", 9, 4, false, {2, 2, 2, 2, 2, 1, 2, 1, 0, 8}, rules(true, 1, true, true, false, false, false, true, false),
+    {"NinesFourHandsTenElevenCharlie6", 9, 4, false, {2, 2, 2, 2, 2, 1, 2, 1, 0, 8}, rulesOf(true, 1, true, true, false, false, false, true, false),
      {"-0x1.26bd4cff64d36p-5", "-0x1.816aa564bdfeap-1", "0x1.11f06ff13cf62p-4", "0x1.34d55cdf429abp-3", "0x1.33b7bd1d8fd9p-2", "0x1.b47f3d59096a9p-2", "0x1.ee9dcc91f0f4ap-2", "0x1.64a56659405d8p-2", "0x1.78b8839e83552p-3", "-0x1.7b4f436252a26p-4", "-0x1.79debb97995b8p-2"}},
-    {"SixesFourHandsNoDas", 6, 4, false, {2, 2, 2, 2, 1, 0, 2, 2, 2, 8}, rules(false, 6, true, false, false, false, false, false, false),
+    {"SixesFourHandsNoDas", 6, 4, false, {2, 2, 2, 2, 1, 0, 2, 2, 2, 8}, rulesOf(false, 6, true, false, false, false, false, false, false),
      {"-0x1.e4cecee05a8acp-2", "-0x1.0af3f7282a365p+0", "-0x1.341d2971bf53ap-2", "-0x1.fbc0ad4b3224ep-3", "-0x1.297987b7dd05p-3", "-0x1.535272cee497ep-5", "-0x1.66106ec9e005ap-5", "-0x1.5dd6e72053723p-3", "-0x1.46ab12f3cc956p-2", "-0x1.de4e15f17a998p-2", "-0x1.4793266ef5a7ap-1"}},
 };
 
@@ -81,7 +62,7 @@ TEST(PerfectSplit, OneDeckResplitsMatchTheCommittedBitsAndGainOverOneHandFewer) 
     EXPECT_TRUE(more.split.complete) << c.name;
     for (int i = 0; i < 11; ++i) {
       const auto u = static_cast<std::size_t>(i);
-      EXPECT_EQ(hex(more.split.ev[u]), c.ev[u]) << c.name << ", entry " << i;
+      EXPECT_EQ(hexfloat(more.split.ev[u]), c.ev[u]) << c.name << ", entry " << i;
       if (more.split.dealable[u]) {
         EXPECT_GE(more.split.ev[u], fewer.split.ev[u] - 1e-12) << c.name << ", entry " << i;
       }
@@ -102,7 +83,7 @@ TEST(PerfectSplit, EntriesValuedAFewAtATimeGiveTheSameBits) {
   EXPECT_EQ(whole.passes, 1u);
   EXPECT_GT(parts.passes, 1u);
   EXPECT_LE(parts.estimatedBytes, control.memoryBudget);
-  for (int i = 0; i < 11; ++i) EXPECT_EQ(hex(parts.split.ev[static_cast<std::size_t>(i)]), c.ev[static_cast<std::size_t>(i)]) << i;
+  for (int i = 0; i < 11; ++i) EXPECT_EQ(hexfloat(parts.split.ev[static_cast<std::size_t>(i)]), c.ev[static_cast<std::size_t>(i)]) << i;
 
   // Only some entries: those, with the same bits; the others not dealt.
   control = PerfectControl();
@@ -115,7 +96,7 @@ TEST(PerfectSplit, EntriesValuedAFewAtATimeGiveTheSameBits) {
     const auto u = static_cast<std::size_t>(i);
     EXPECT_EQ(some.split.dealable[u], i == 0 || i == 6) << i;
     if (i == 0 || i == 6) {
-      EXPECT_EQ(hex(some.split.ev[u]), c.ev[u]) << i;
+      EXPECT_EQ(hexfloat(some.split.ev[u]), c.ev[u]) << i;
     }
   }
 }

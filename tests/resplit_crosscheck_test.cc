@@ -14,24 +14,11 @@
 #include "split/perfect_split.h"
 #include "split/split_views.h"
 #include "tests/reference_resplit.h"
+#include "tests/test_support.h"
 
 namespace {
 
 using Counts = std::array<int, RankCount>;
-
-RuleSet rules(bool s17, int dbl, bool peek, bool das, bool hsa, bool dspa, bool c5, bool c6, bool dan) {
-  RuleSet r;
-  r.standsOnSoft17 = s17;
-  r.doubleRule = static_cast<DoubleRule>(dbl);
-  r.dealerBjRule = peek ? DealerBjRule::FullPeek : DealerBjRule::NoPeek;
-  r.das = das;
-  r.hsa = hsa;
-  r.dspa = dspa;
-  r.charlie5 = c5;
-  r.charlie6 = c6;
-  r.dan = dan;
-  return r;
-}
 
 struct CrossCase {
   const char* name;
@@ -46,25 +33,25 @@ struct CrossCase {
 // no branch of perfect play (a hard 21 may still draw) runs out of cards.
 const CrossCase Cases[] = {
     {"EightsFourHandsDas", {1, 0, 0, 0, 0, 0, 1, 4, 2, 6}, 8, 4, false,
-     rules(true, 0, true, true, false, false, false, false, false)},
+     rulesOf(true, 0, true, true, false, false, false, false, false)},
     {"EightsThreeHandsDasDan", {1, 0, 0, 1, 0, 0, 1, 3, 2, 6}, 8, 3, false,
-     rules(true, 0, true, true, false, false, false, false, true)},
+     rulesOf(true, 0, true, true, false, false, false, false, true)},
     {"NinesFourHandsNoPeekH17", {1, 0, 0, 0, 0, 0, 1, 1, 4, 6}, 9, 4, false,
-     rules(false, 0, false, true, false, false, false, false, false)},
+     rulesOf(false, 0, false, true, false, false, false, false, false)},
     {"TensFourHandsTenEleven", {1, 0, 0, 0, 0, 0, 0, 1, 1, 11}, Ten, 4, false,
-     rules(true, 1, true, true, false, false, false, false, false)},
+     rulesOf(true, 1, true, true, false, false, false, false, false)},
     {"AcesFourHandsRsaOneCard", {4, 0, 0, 0, 0, 1, 1, 1, 2, 5}, Ace, 4, true,
-     rules(true, 0, true, false, false, false, false, false, false)},
+     rulesOf(true, 0, true, false, false, false, false, false, false)},
     {"AcesThreeHandsRsaHsaDspaH17", {3, 0, 0, 0, 0, 0, 0, 1, 3, 7}, Ace, 3, true,
-     rules(false, 0, true, true, true, true, false, false, false)},
+     rulesOf(false, 0, true, true, true, true, false, false, false)},
     {"AcesFourHandsNoRsaHsa", {3, 0, 0, 0, 0, 0, 1, 1, 2, 7}, Ace, 4, false,
-     rules(true, 0, true, true, true, false, false, false, false)},
+     rulesOf(true, 0, true, true, true, false, false, false, false)},
     {"SevensThreeHandsCharlie5", {0, 1, 0, 0, 0, 0, 3, 1, 2, 6}, 7, 3, false,
-     rules(true, 0, true, true, false, false, true, false, false)},
+     rulesOf(true, 0, true, true, false, false, true, false, false)},
     {"NinesThreeHandsHardOnlyNoPeekH17", {1, 0, 0, 0, 0, 1, 0, 1, 3, 6}, 9, 3, false,
-     rules(false, 5, false, true, false, false, false, false, false)},
+     rulesOf(false, 5, false, true, false, false, false, false, false)},
     {"TensThreeHandsNoDas", {1, 0, 0, 0, 0, 0, 1, 1, 2, 8}, Ten, 3, false,
-     rules(true, 0, true, false, false, false, false, false, false)},
+     rulesOf(true, 0, true, false, false, false, false, false, false)},
 };
 
 class ResplitCrossCheck : public testing::TestWithParam<CrossCase> {};

@@ -45,6 +45,29 @@ inline RuleSet rulesWith(RuleSet base, void (*edit)(RuleSet&)) {
 }
 inline RuleSet rulesWith(void (*edit)(RuleSet&)) { return rulesWith(RuleSet{}, edit); }
 
+// Every rule that bears on splitting, in one call: soft 17, the doubling
+// rule (by its number), peek, DAS, HSA, DSpA, charlie 5, charlie 6, DAN.
+inline RuleSet rulesOf(bool s17, int dbl, bool peek, bool das, bool hsa, bool dspa, bool c5, bool c6, bool dan) {
+  RuleSet r;
+  r.standsOnSoft17 = s17;
+  r.doubleRule = static_cast<DoubleRule>(dbl);
+  r.dealerBjRule = peek ? DealerBjRule::FullPeek : DealerBjRule::NoPeek;
+  r.das = das;
+  r.hsa = hsa;
+  r.dspa = dspa;
+  r.charlie5 = c5;
+  r.charlie6 = c6;
+  r.dan = dan;
+  return r;
+}
+
+// A double's exact bits as a hexfloat ("%a"), as the golden files hold them.
+inline std::string hexfloat(double v) {
+  char buffer[64];
+  std::snprintf(buffer, sizeof buffer, "%a", v);
+  return buffer;
+}
+
 // The four rules most cases differ in; the rest as by default.
 inline RuleSet makeRules(bool s17, DoubleRule dr, bool das, bool peek) {
   RuleSet r;
