@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cstddef>
 #include <exception>
+#include <functional>
 #include <mutex>
 #include <new>
 #include <system_error>
@@ -16,6 +17,16 @@ inline int workerCount(int requested) {
   const unsigned cores = std::thread::hardware_concurrency();
   return cores == 0 ? 1 : static_cast<int>(cores);
 }
+
+// Runs work() on the calling thread and on up to `helpers` threads of a
+// process-wide pool at once, and returns once every one of them is done.
+// The pool's threads are started when first wanted and then wait for the
+// next call, so a computation that goes parallel many times a second does
+// not pay for starting threads each time. False, with nothing run, when
+// the pool is in use by another call (two computations on two threads) or
+// belongs to the parent of a forked process; the caller then starts
+// threads of its own. work must not throw.
+bool runOnWorkerPool(int helpers, const std::function<void()>& work);
 
 // Runs task(i) for every i in 0..count-1 on up to `threads` threads (0: one
 // per core). Tasks are handed out in order from a shared counter; callers
@@ -48,6 +59,10 @@ void parallelFor(int threads, std::size_t count, Task&& task) {
       }
     }
   };
+  if (runOnWorkerPool(workers - 1, work)) {
+    if (failure) std::rethrow_exception(failure);
+    return;
+  }
   std::vector<std::thread> pool;
   try {
     pool.reserve(static_cast<std::size_t>(workers - 1));
