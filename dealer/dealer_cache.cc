@@ -38,6 +38,12 @@ void DealerOutcomeCache::growIndex(std::size_t wanted) {
   index.swap(fresh);
 }
 
+void DealerOutcomeCache::reserveKeys(std::size_t wanted) {
+  // Doubling, so that adding records one or a few at a time copies the
+  // keys a bounded number of times rather than at every addition.
+  if (wanted > keys.capacity()) keys.reserve(std::max(wanted, 2 * keys.capacity()));
+}
+
 const DealerOutcome* DealerOutcomeCache::find(const ShoeCounts& takenOut) const {
   if (index.empty()) return nullptr;
   const std::uint32_t i = index[slotFor(takenOut, hashCounts(takenOut))];
@@ -51,7 +57,7 @@ const DealerOutcome& DealerOutcomeCache::dealerOutcomeFor(const ShoeCounts& take
   // in, so running out of memory part way leaves the cache as it was.
   const std::size_t i = keys.size();
   growIndex(i + 1);
-  keys.reserve(i + 1);
+  reserveKeys(i + 1);
   if (i / ChunkRecords >= chunks.size()) chunks.push_back(std::make_unique_for_overwrite<DealerOutcome[]>(ChunkRecords));
   recordAt(i) = DealerOutcome(dealerProbabilities(shoe, standsOnSoft17));
   keys.push_back(takenOut);
@@ -83,7 +89,7 @@ void DealerOutcomeCache::addMissing(const std::vector<ShoeCounts>& wanted, const
   const std::size_t first = keys.size();
   const std::size_t last = first + fresh.size();
   growIndex(last);
-  keys.reserve(last);
+  reserveKeys(last);
   while (chunks.size() * ChunkRecords < last) chunks.push_back(std::make_unique_for_overwrite<DealerOutcome[]>(ChunkRecords));
 
   // Each record depends on its own shoe alone, so how the batches are shared

@@ -49,6 +49,8 @@ class DealerOutcomeCache {
 
   std::size_t slotFor(const ShoeCounts& key, std::uint64_t hash) const;
   void growIndex(std::size_t wanted);
+  // Room for `wanted` keys, so that recording a key cannot fail after its record is written.
+  void reserveKeys(std::size_t wanted);
   DealerOutcome& recordAt(std::size_t i) { return chunks[i / ChunkRecords][i % ChunkRecords]; }
   const DealerOutcome& recordAt(std::size_t i) const { return chunks[i / ChunkRecords][i % ChunkRecords]; }
 
