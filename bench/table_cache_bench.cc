@@ -33,14 +33,14 @@
 #include <vector>
 
 #include "base/vector_level.h"
-#include "table/table_format.h"
-#include "table/table_run.h"
+#include "lib/case_runner.h"
+#include "splitev/format.h"
 
 namespace {
 
 struct Workload {
   std::string name;
-  std::vector<TableCase> cases;
+  std::vector<splitev::Case> cases;
 };
 
 // A fixed sequence of small numbers: the same cases on every machine.
@@ -59,23 +59,23 @@ std::vector<Workload> allWorkloads() {
   Workload distinct{"distinct", {}};
   Draws draws;
   while (distinct.cases.size() < 200) {
-    TableCase c;
+    splitev::Case c;
     for (std::size_t i = 0; i + 1 < c.removed.size(); ++i) c.removed[i] = draws.next(1, 3);
     c.removed[rankIndex(Ten)] = draws.next(8, 14);
     const bool seen = std::any_of(distinct.cases.begin(), distinct.cases.end(),
-                                  [&](const TableCase& other) { return other.removed == c.removed; });
+                                  [&](const splitev::Case& other) { return other.removed == c.removed; });
     if (!seen) distinct.cases.push_back(c);
   }
 
   Workload table8{"table8", {}};
-  TableCase eight;
+  splitev::Case eight;
   eight.decks = 8;
   table8.cases.push_back(eight);
 
   Workload sweep{"sweep", {}};
   for (int fives = 0; fives <= 3; ++fives) {
     for (int tens = 0; tens <= 15; ++tens) {
-      TableCase c;
+      splitev::Case c;
       c.pairs = {};
       c.pairs[rankIndex(9)] = true;
       c.removed[rankIndex(5)] = fives;
@@ -103,17 +103,17 @@ void addBytes(std::uint64_t& hash, const std::string& bytes) {
 }
 
 // The workload through one runner in a child process, as a batch runs it.
-RunReport runInChild(const Workload& workload, std::size_t budgetMiB, CacheAcrossCases acrossCases) {
+RunReport runInChild(const Workload& workload, std::size_t budgetMiB, splitev::CacheAcrossCases acrossCases) {
   int fds[2];
   if (pipe(fds) != 0) return {};
   const pid_t pid = fork();
   if (pid == 0) {
     close(fds[0]);
-    CaseRunner runner(0, budgetMiB << 20, PairQuantities::Decision, acrossCases);
+    splitev::CaseRunner runner(0, budgetMiB << 20, splitev::Quantities::Decision, acrossCases);
     RunReport report;
     report.checksum = 1469598103934665603ULL;
     const auto start = std::chrono::steady_clock::now();
-    for (const TableCase& c : workload.cases) addBytes(report.checksum, formatJson(runner.evaluate(c)));
+    for (const splitev::Case& c : workload.cases) addBytes(report.checksum, splitev::toJson(runner.evaluate(c)));
     report.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
@@ -138,7 +138,7 @@ RunReport runInChild(const Workload& workload, std::size_t budgetMiB, CacheAcros
 
 // The median times of the repeats, the largest peak and the common
 // checksum (status -1 when the repeats disagree or one failed).
-RunReport repeated(const Workload& workload, std::size_t budgetMiB, CacheAcrossCases acrossCases, int repeats) {
+RunReport repeated(const Workload& workload, std::size_t budgetMiB, splitev::CacheAcrossCases acrossCases, int repeats) {
   std::vector<RunReport> runs;
   for (int i = 0; i < repeats; ++i) runs.push_back(runInChild(workload, budgetMiB, acrossCases));
   const auto medianOf = [&](double RunReport::*field) {
@@ -194,13 +194,13 @@ int main(int argc, char** argv) {
     std::optional<RunReport> bestWall;
     std::optional<RunReport> bestCpu;
     for (std::size_t budget : budgets) {
-      const RunReport r = repeated(workload, budget, CacheAcrossCases::WithinBudget, repeats);
+      const RunReport r = repeated(workload, budget, splitev::CacheAcrossCases::WithinBudget, repeats);
       printRow(workload.name, "fixed " + std::to_string(budget) + " MiB", r);
       if (!bestWall || r.seconds < bestWall->seconds) bestWall = r;
       if (!bestCpu || r.cpuSeconds < bestCpu->cpuSeconds) bestCpu = r;
       agreed = agreed && r.status == 0 && r.checksum == bestWall->checksum;
     }
-    const RunReport policy = repeated(workload, defaultBudgetMiB, CacheAcrossCases::WhenRelated, repeats);
+    const RunReport policy = repeated(workload, defaultBudgetMiB, splitev::CacheAcrossCases::WhenRelated, repeats);
     printRow(workload.name, "policy (" + std::to_string(defaultBudgetMiB) + " MiB)", policy);
     agreed = agreed && policy.status == 0 && policy.checksum == bestWall->checksum;
     std::printf("%-9s policy / best fixed budget: wall %.3f, cpu %.3f\n", workload.name.c_str(),

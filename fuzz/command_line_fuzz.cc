@@ -36,7 +36,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (const auto* run = std::get_if<RunTable>(&line)) {
     checkCase(run->options.single);
     if (run->options.threads < 0) broken("threads not negative");
-    if (run->options.cacheBudget == 0) broken("a dealer cache budget above 0");
+    if (run->options.cacheBudgetMiB == 0) broken("a dealer cache budget above 0");
   } else if (const auto* text = std::get_if<ShowText>(&line)) {
     if (text->text.empty()) broken("help and version have text");
   } else {

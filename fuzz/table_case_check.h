@@ -7,22 +7,26 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "table/table_case.h"
+#include <splitev/case.h>
 
 [[noreturn]] inline void broken(const char* invariant) {
   std::fprintf(stderr, "invariant broken: %s\n", invariant);
   std::abort();
 }
 
-inline void checkCase(const TableCase& c) {
-  if (c.decks < 1 || c.decks > MaxDecks) broken("decks within 1..MaxDecks");
-  if (removalOutOfBounds(c.removed, c.decks)) broken("removals within 0..the full shoe's count");
-  const RuleSet& rules = c.rules;
-  if (rules.charlie5 && rules.charlie6) broken("at most one charlie rule");
+inline void checkCase(const splitev::Case& c) {
+  if (c.decks < 1 || c.decks > splitev::MaxDecks) broken("decks within 1..MaxDecks");
+  for (int rank = 1; rank <= splitev::RankCount; ++rank) {
+    const std::int64_t removed = c.removed[static_cast<std::size_t>(rank - 1)];
+    if (removed < 0 || removed > (rank == 10 ? 16 : 4) * c.decks) broken("removals within 0..the full shoe's count");
+  }
+  const splitev::Rules& rules = c.rules;
+  if (rules.charlie != 0 && rules.charlie != 5 && rules.charlie != 6) broken("charlie 0, 5 or 6");
   if (rules.dspa && !(rules.das && rules.hsa)) broken("dspa only with das and hsa");
-  if (rules.dealerBjRule != DealerBjRule::FullPeek && rules.dealerBjRule != DealerBjRule::NoPeek)
-    broken("the dealer blackjack rule is 0 or 2");
-  if (c.resplit.hands < 2 || c.resplit.hands > 4) broken("hands within 2..4");
+  if (rules.soft17 != splitev::Soft17::Stand && rules.soft17 != splitev::Soft17::Hit) broken("soft17 stand or hit");
+  if (static_cast<int>(rules.doubling) < 0 || rules.doubling > splitev::DoubleRule::NoDoubling)
+    broken("a doubling rule of the list");
+  if (rules.hands < 2 || rules.hands > 4) broken("hands within 2..4");
   bool anyEntry = false;
   for (const bool entry : c.upCards) anyEntry = anyEntry || entry;
   if (!anyEntry) broken("at least one entry of split_perfect");

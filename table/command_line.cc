@@ -1,12 +1,13 @@
 #include "table/command_line.h"
 
 #include <CLI/CLI.hpp>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdint>
 #include <optional>
 #include <string>
+
+#include "table/shown_text.h"
 
 #ifndef SPLITEV_VERSION
 #define SPLITEV_VERSION "unknown"
@@ -75,52 +76,69 @@ std::vector<std::string_view> commaItems(std::string_view text) {
 // Every typed value into the options, or the first refusal.
 std::variant<TableOptions, std::string> checkedOptions(const TypedValues& typed) {
   TableOptions options;
-  TableCase& c = options.single;
+  splitev::Case& c = options.single;
+  // The library's checks, with the options' names in their messages; each
+  // runs once the values it checks are in, so the first refusal is the
+  // first bad option in the order below.
+  splitev::ValueNames names;
+  names.removed = "--removed";
+  names.dspa = "--dspa";
+  names.das = "--das";
+  names.hsa = "--hsa";
+  const auto refusalOf = [&]() -> std::optional<std::string> {
+    try {
+      splitev::check(c, names);
+    } catch (const splitev::Error& error) {
+      return error.what();
+    }
+    return std::nullopt;
+  };
 
-  const auto decks = wholeNumberIn("--decks", typed.decks, 1, MaxDecks);
+  const auto decks = wholeNumberIn("--decks", typed.decks, 1, splitev::MaxDecks);
   if (const auto* refusal = std::get_if<std::string>(&decks)) return *refusal;
-  c.decks = static_cast<std::int32_t>(std::get<std::int64_t>(decks));
+  c.decks = std::get<std::int64_t>(decks);
 
   if (!typed.removed.empty()) {
     const std::string_view allowed = "ten whole numbers A,2,3,4,5,6,7,8,9,T, for example 0,0,0,0,0,0,0,0,0,4";
     const std::vector<std::string_view> items = commaItems(typed.removed);
-    if (items.size() != RankCount) return refusedValue("--removed", typed.removed, allowed);
-    std::array<std::int64_t, RankCount> counts{};
+    if (items.size() != splitev::RankCount) return refusedValue("--removed", typed.removed, allowed);
     for (std::size_t i = 0; i < items.size(); ++i) {
       const std::optional<std::int64_t> n = parseWholeNumber(items[i]);
       if (!n) return refusedValue("--removed", typed.removed, allowed);
-      counts[i] = *n;
+      c.removed[i] = *n;
     }
-    if (auto refusal = checkRemovals(counts, c.decks, "--removed")) return *refusal;
-    for (std::size_t i = 0; i < counts.size(); ++i) c.removed[i] = static_cast<std::int32_t>(counts[i]);
+    if (auto refusal = refusalOf()) return *refusal;
   }
 
-  RuleSet& rules = c.rules;
-  rules.standsOnSoft17 = !typed.h17;
-  const std::optional<DoubleRule> doubling = parseDoubleRuleName(typed.doubling);
-  if (!doubling) return refusedValue("--double", typed.doubling, DoubleRulesAllowed);
-  rules.doubleRule = *doubling;
-  rules.dealerBjRule = typed.noPeek ? DealerBjRule::NoPeek : DealerBjRule::FullPeek;
+  splitev::Rules& rules = c.rules;
+  rules.soft17 = typed.h17 ? splitev::Soft17::Hit : splitev::Soft17::Stand;
+  const std::optional<splitev::DoubleRule> doubling = splitev::parseDoubleRule(typed.doubling);
+  if (!doubling) return refusedValue("--double", typed.doubling, splitev::DoubleRulesAllowed);
+  rules.doubling = *doubling;
+  rules.peek = !typed.noPeek;
   rules.das = typed.das;
   rules.hsa = typed.hsa;
   rules.dspa = typed.dspa;
   rules.dan = typed.dan;
   if (!typed.charlie.empty()) {
     const std::optional<std::int64_t> cards = parseWholeNumber(typed.charlie);
-    if (!cards || *cards == 0 || !setCharlie(rules, *cards)) return refusedValue("--charlie", typed.charlie, "5 or 6");
+    if (!cards || (*cards != 5 && *cards != 6)) return refusedValue("--charlie", typed.charlie, "5 or 6");
+    rules.charlie = static_cast<int>(*cards);
   }
-  if (auto refusal = checkRules(rules, "--dspa", "--das", "--hsa")) return *refusal;
+  if (auto refusal = refusalOf()) return *refusal;
 
   const auto hands = wholeNumberIn("--hands", typed.hands, 2, 4);
   if (const auto* refusal = std::get_if<std::string>(&hands)) return *refusal;
-  c.resplit.hands = static_cast<int>(std::get<std::int64_t>(hands));
-  c.resplit.resplitAces = typed.resplitAces;
+  rules.hands = static_cast<int>(std::get<std::int64_t>(hands));
+  rules.resplitAces = typed.resplitAces;
 
   if (!typed.upCards.empty()) {
     c.upCards = {};
     for (std::string_view name : commaItems(typed.upCards)) {
-      const std::optional<int> entry = parseEntryName(name);
-      if (!entry) return refusedValue("--up-cards", typed.upCards, std::string("a comma list of ") + std::string(EntryNamesAllowed));
+      const std::optional<int> entry = splitev::parseEntry(name);
+      if (!entry)
+        return refusedValue("--up-cards", typed.upCards,
+                            std::string("a comma list of ") + std::string(splitev::EntriesAllowed));
       c.upCards[static_cast<std::size_t>(*entry)] = true;
     }
   }
@@ -128,9 +146,11 @@ std::variant<TableOptions, std::string> checkedOptions(const TypedValues& typed)
   if (typed.pairs != "all") {
     c.pairs = {};
     for (std::string_view name : commaItems(typed.pairs)) {
-      const std::optional<Rank> pair = parsePairName(name);
-      if (!pair) return refusedValue("--pairs", typed.pairs, std::string("all, or a comma list of ") + std::string(PairNamesAllowed));
-      c.pairs[static_cast<std::size_t>(rankIndex(*pair))] = true;
+      const std::optional<int> pair = splitev::parseRank(name);
+      if (!pair)
+        return refusedValue("--pairs", typed.pairs,
+                            std::string("all, or a comma list of ") + std::string(splitev::RanksAllowed));
+      c.pairs[static_cast<std::size_t>(*pair - 1)] = true;
     }
   }
 
@@ -145,11 +165,11 @@ std::variant<TableOptions, std::string> checkedOptions(const TypedValues& typed)
   }
 
   if (typed.show == "split") {
-    options.show = TextShow::Split;
+    options.show = splitev::Show::Split;
   } else if (typed.show == "decision") {
-    options.show = TextShow::Decision;
+    options.show = splitev::Show::Decision;
   } else if (typed.show == "all") {
-    options.show = TextShow::All;
+    options.show = splitev::Show::All;
   } else {
     return refusedValue("--show", typed.show, "split, decision or all");
   }
@@ -160,12 +180,12 @@ std::variant<TableOptions, std::string> checkedOptions(const TypedValues& typed)
 
   const auto budget = wholeNumberIn("--cache-budget", typed.cacheBudget, 1, MaxCacheBudgetMiB);
   if (const auto* refusal = std::get_if<std::string>(&budget)) return *refusal;
-  options.cacheBudget = static_cast<std::size_t>(std::get<std::int64_t>(budget)) << 20;
+  options.cacheBudgetMiB = static_cast<std::size_t>(std::get<std::int64_t>(budget));
 
   if (!typed.maxMemory.empty()) {
     const auto memory = wholeNumberIn("--max-memory", typed.maxMemory, 1, MaxMemoryBudgetMiB);
     if (const auto* refusal = std::get_if<std::string>(&memory)) return *refusal;
-    options.memoryBudget = static_cast<std::size_t>(std::get<std::int64_t>(memory)) << 20;
+    options.maxMemoryMiB = static_cast<std::size_t>(std::get<std::int64_t>(memory));
   }
 
   options.batch = typed.batch;
@@ -173,13 +193,6 @@ std::variant<TableOptions, std::string> checkedOptions(const TypedValues& typed)
 }
 
 }  // namespace
-
-std::size_t defaultMemoryBudget() {
-  const long pages = sysconf(_SC_PHYS_PAGES);
-  const long pageSize = sysconf(_SC_PAGE_SIZE);
-  if (pages <= 0 || pageSize <= 0) return std::size_t{1} << 30;
-  return static_cast<std::size_t>(pages) / 2 * static_cast<std::size_t>(pageSize);
-}
 
 CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
   CLI::App app("Exact EVs of splitting each pair once, against every dealer up card, as a table.\n"
@@ -191,7 +204,7 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
 
   // Options that describe the case; --batch reads the case from its lines instead.
   const std::vector<CLI::Option*> caseOptions = {
-      app.add_option("--decks", typed.decks, "decks in the shoe, 1 to " + std::to_string(MaxDecks) + " (default 1)")
+      app.add_option("--decks", typed.decks, "decks in the shoe, 1 to " + std::to_string(splitev::MaxDecks) + " (default 1)")
           ->type_name("N"),
       app.add_option("--removed", typed.removed, "cards removed per rank, ten counts A,2,...,9,T (default none)")
           ->type_name("COUNTS"),

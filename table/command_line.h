@@ -9,32 +9,24 @@
 #include <variant>
 #include <vector>
 
-#include "table/table_case.h"
-#include "table/table_format.h"
+#include <splitev/case.h>
+#include <splitev/format.h>
+
+#include "table/progress_line.h"
 
 enum class OutputFormat { Text, Csv, Json };
 
-// Half the machine's memory, in bytes (1 GiB when it cannot be told).
-std::size_t defaultMemoryBudget();
-
-// Whether to keep a progress line on standard error.
-enum class ProgressMode {
-  WhenTerminal,  // only when standard error is a terminal
-  Always,
-  Never,
-};
-
 struct TableOptions {
-  TableCase single;  // the case of a single run (unused with batch)
+  splitev::Case single;  // the case of a single run (unused with batch)
   OutputFormat format = OutputFormat::Text;
-  TextShow show = TextShow::Split;  // the tables of the text format
+  splitev::Show show = splitev::Show::Split;  // the tables of the text format
   ProgressMode progress = ProgressMode::WhenTerminal;
   bool batch = false;  // cases come as JSON lines on standard input
   int threads = 0;     // 0: one per core
-  // Bytes the dealer cache may hold before it is cleared.
-  std::size_t cacheBudget = std::size_t{4} << 30;
-  // Bytes split_perfect may hold (default half the machine's memory).
-  std::size_t memoryBudget = defaultMemoryBudget();
+  // MiB the dealer cache may hold before it is cleared.
+  std::size_t cacheBudgetMiB = 4096;
+  // MiB split_perfect may hold; 0: half the machine's memory.
+  std::size_t maxMemoryMiB = 0;
 };
 
 // What a command line asks for.

@@ -1,4 +1,5 @@
 #include <errno.h>  // program_invocation_short_name
+#include <splitev/evaluator.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -6,14 +7,17 @@
 #include <string>
 #include <vector>
 
-#include "dealer/dealer_table.h"
 #include "table/stop_signal.h"
 #include "table/table_program.h"
 
 int main(int argc, char** argv) {
-  if (!buildDealerTables()) {
+  try {
+    splitev::prepare();
+  } catch (const splitev::Error& error) {
     std::fputs(program_invocation_short_name, stderr);
-    std::fputs(": not enough memory to build the dealer hand tables\n", stderr);
+    std::fputs(": ", stderr);
+    std::fputs(error.what(), stderr);
+    std::fputs("\n", stderr);
     return EXIT_FAILURE;
   }
   const StopSignals stopSignals;

@@ -1,6 +1,8 @@
 #include "table/table_program.h"
 
-#include <unistd.h>
+#include <nlohmann/json.hpp>
+#include <splitev/splitev.h>
+#include <stdio.h>  // getline
 
 #include <cerrno>
 #include <chrono>
@@ -12,10 +14,9 @@
 #include <string_view>
 #include <variant>
 
-#include "table/batch_line.h"
 #include "table/command_line.h"
+#include "table/progress_line.h"
 #include "table/stop_signal.h"
-#include "table/table_run.h"
 
 namespace {
 
@@ -41,64 +42,15 @@ int writeFailed(std::FILE* err) {
   return 1;
 }
 
-// A line on standard error that is rewritten in place as work goes on.
-class ProgressLine {
- public:
-  ProgressLine(std::FILE* err, ProgressMode mode)
-      : err(err), shown(mode == ProgressMode::Always || (mode == ProgressMode::WhenTerminal && isatty(fileno(err)))) {}
-  ~ProgressLine() { clear(); }
-
-  void update(std::int64_t done, std::optional<std::int64_t> total, std::string_view unit) {
-    if (!shown) return;
-    const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
-    std::string text = "\r";
-    text += ProgramName;
-    text += ": ";
-    text += formatProgress(done, total, unit, elapsed.count());
-    const std::size_t length = text.size() - 1;
-    if (length < width) text.append(width - length, ' ');
-    width = length;
-    std::fwrite(text.data(), 1, text.size(), err);
-    std::fflush(err);
-  }
-  // Any text in place of the counts.
-  void show(std::string_view what) {
-    if (!shown) return;
-    std::string text = "\r";
-    text += ProgramName;
-    text += ": ";
-    text += what;
-    const std::size_t length = text.size() - 1;
-    if (length < width) text.append(width - length, ' ');
-    width = length;
-    std::fwrite(text.data(), 1, text.size(), err);
-    std::fflush(err);
-  }
-  // Takes the line away before anything else goes to standard error.
-  void clear() {
-    if (!shown || width == 0) return;
-    std::string blank = "\r";
-    blank.append(width, ' ');
-    blank += "\r";
-    std::fwrite(blank.data(), 1, blank.size(), err);
-    std::fflush(err);
-    width = 0;
-  }
-
- private:
-  std::FILE* err;
-  bool shown;
-  std::size_t width = 0;
-  std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
-};
-
 // Warns about results that are not plain answers; true when a pair failed.
-bool reportPairProblems(std::FILE* err, const CaseReport& report, std::string_view where, bool noRowsForRefused) {
+bool reportPairProblems(std::FILE* err, const splitev::Results& report, std::string_view where,
+                        bool noRowsForRefused) {
+  using splitev::PairStatus;
   bool failed = false;
-  for (const PairReport& pair : report.pairs) {
-    const std::string subject = std::string(where) + "pair " + std::string(rankName(pair.pair));
+  for (const splitev::PairResult& pair : report.pairs) {
+    const std::string subject = std::string(where) + "pair " + pair.pair;
     if (pair.status == PairStatus::OutOfMemory) {
-      message(err, subject + ": " + std::string(pairStatusText(pair.status)));
+      message(err, subject + ": " + pair.error.value_or(""));
       failed = true;
     }
     if (pair.status == PairStatus::TooLarge) {
@@ -114,7 +66,7 @@ bool reportPairProblems(std::FILE* err, const CaseReport& report, std::string_vi
     }
     if (pair.status == PairStatus::CannotBeDealt && noRowsForRefused) message(err, subject + " cannot be dealt");
     std::string incomplete;
-    for (const QuantityValues& values : pair.quantities) {
+    for (const splitev::QuantityResult& values : pair.quantities) {
       if (!values.complete) incomplete += (incomplete.empty() ? "" : ", ") + values.name;
     }
     if (!incomplete.empty())
@@ -123,50 +75,58 @@ bool reportPairProblems(std::FILE* err, const CaseReport& report, std::string_vi
   return failed;
 }
 
-// The runner's stop test and split_perfect's progress on the progress line,
-// shown once a pair has taken a second.
-void connect(CaseRunner& runner, const TableOptions& options, ProgressLine& progress) {
-  runner.memoryBudget = options.memoryBudget;
-  runner.stopRequested = [] { return stopRequested(); };
-  struct PairClock {
-    Rank pair = 0;
+// The evaluator's progress on the progress line: split_perfect's phases
+// once a pair has taken a second, and (with a total) the pairs done.
+void connect(splitev::Evaluator& evaluator, ProgressLine& progress, std::optional<int> pairTotal) {
+  if (!progress.shown()) return;
+  struct Counts {
+    std::string pair;
     std::chrono::steady_clock::time_point start;
+    int done = 0;
   };
-  auto clock = std::make_shared<PairClock>();
-  runner.perfectProgress = [clock, &progress](Rank pair, std::string_view phase, double share) {
-    const auto now = std::chrono::steady_clock::now();
-    if (clock->pair != pair) {
-      clock->pair = pair;
-      clock->start = now;
+  auto counts = std::make_shared<Counts>();
+  evaluator.setProgress([counts, &progress, pairTotal](std::string_view pair, std::string_view phase, double share) {
+    if (phase == "done") {
+      if (pairTotal) progress.update(++counts->done, *pairTotal, "pair");
+      return;
     }
-    const std::chrono::duration<double> elapsed = now - clock->start;
+    const auto now = std::chrono::steady_clock::now();
+    if (counts->pair != pair) {
+      counts->pair = pair;
+      counts->start = now;
+    }
+    const std::chrono::duration<double> elapsed = now - counts->start;
     if (elapsed.count() < 1.0) return;
-    progress.show(formatPhaseProgress("pair " + std::string(rankName(pair)) + ", split_perfect", phase, share,
-                                      elapsed.count()));
-  };
+    progress.show(formatPhaseProgress("pair " + std::string(pair) + ", split_perfect", phase, share, elapsed.count()));
+  });
 }
 
+splitev::EvaluatorOptions evaluatorOptions(const TableOptions& options, splitev::Quantities quantities) {
+  splitev::EvaluatorOptions chosen;
+  chosen.threads = options.threads;
+  chosen.cacheBudgetMiB = options.cacheBudgetMiB;
+  chosen.maxMemoryMiB = options.maxMemoryMiB;
+  chosen.quantities = quantities;
+  return chosen;
+}
+
+// No stop test is needed: nothing holds off a stop signal while a case is
+// computed, so the signal ends the program at once (table/stop_signal.h).
 int runSingle(const TableOptions& options, std::FILE* out, std::FILE* err) {
   // Only the split tables need nothing but the split.
-  const bool splitAlone = options.format == OutputFormat::Text && options.show == TextShow::Split;
-  CaseRunner runner(options.threads, options.cacheBudget,
-                    splitAlone ? PairQuantities::Split : PairQuantities::Decision);
+  const bool splitAlone = options.format == OutputFormat::Text && options.show == splitev::Show::Split;
+  splitev::Evaluator evaluator(
+      evaluatorOptions(options, splitAlone ? splitev::Quantities::Split : splitev::Quantities::Decision));
   ProgressLine progress(err, options.progress);
-  connect(runner, options, progress);
   int total = 0;
   for (bool asked : options.single.pairs) total += asked ? 1 : 0;
+  connect(evaluator, progress, total);
   progress.update(0, total, "pair");
-  CaseReport report;
-  try {
-    report = runner.evaluate(options.single, [&](int done, int) { progress.update(done, total, "pair"); });
-  } catch (const CaseCancelled&) {
-    progress.clear();
-    return stopExitStatus();
-  }
+  const splitev::Results report = evaluator.evaluate(options.single);
   progress.clear();
-  const std::string text = options.format == OutputFormat::Text  ? formatText(report, options.show)
-                           : options.format == OutputFormat::Csv ? formatCsv(report)
-                                                                 : formatJson(report);
+  const std::string text = options.format == OutputFormat::Text  ? splitev::toText(report, options.show)
+                           : options.format == OutputFormat::Csv ? splitev::toCsv(report)
+                                                                 : splitev::toJson(report);
   bool failed = false;
   {
     const DeferStop warningsAndOutput;
@@ -188,9 +148,9 @@ struct LineBuffer {
 };
 
 int runBatch(const TableOptions& options, std::FILE* in, std::FILE* out, std::FILE* err) {
-  CaseRunner runner(options.threads, options.cacheBudget, PairQuantities::Decision);
+  splitev::Evaluator evaluator(evaluatorOptions(options, splitev::Quantities::Decision));
   ProgressLine progress(err, options.progress);
-  connect(runner, options, progress);
+  connect(evaluator, progress, std::nullopt);
   bool failed = false;
   std::int64_t lineNumber = 0;
   LineBuffer buffer;
@@ -202,24 +162,18 @@ int runBatch(const TableOptions& options, std::FILE* in, std::FILE* out, std::FI
 
     // A line that does not fit in memory fails alone; the batch goes on.
     std::string answer;
-    std::optional<CaseReport> report;
+    std::optional<splitev::Results> report;
     try {
-      const auto parsed = parseBatchLine(line);
-      if (const auto* reason = std::get_if<std::string>(&parsed)) {
-        answer = formatBatchError(lineNumber, *reason);
-        failed = true;
-      } else {
-        report = runner.evaluate(std::get<TableCase>(parsed));
-        answer = formatJson(*report);
-      }
+      report = evaluator.evaluate(splitev::parseCase(line));
+      answer = splitev::toJson(*report);
+    } catch (const splitev::Error& refusal) {
+      report.reset();
+      answer = formatBatchError(lineNumber, refusal.what());
+      failed = true;
     } catch (const std::bad_alloc&) {
       report.reset();
       answer = formatBatchError(lineNumber, "not enough memory for this case");
       failed = true;
-    } catch (const CaseCancelled&) {
-      // The case is dropped: nothing of it is written.
-      progress.clear();
-      return stopExitStatus();
     }
     {
       // A stop from here on lets the case's warnings and its line go out.
@@ -248,6 +202,12 @@ int runBatch(const TableOptions& options, std::FILE* in, std::FILE* out, std::FI
 }
 
 }  // namespace
+
+std::string formatBatchError(std::int64_t line, std::string_view reason) {
+  const std::string text =
+      nlohmann::json(std::string(reason)).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+  return "{\"line\":" + std::to_string(line) + ",\"error\":" + text + "}\n";
+}
 
 int runTableProgram(const std::vector<std::string>& arguments, std::FILE* in, std::FILE* out, std::FILE* err) {
   const CommandLine command = parseCommandLine(arguments);

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // The table program from its arguments (without the program name) to its
@@ -11,3 +13,6 @@
 // a stop signal caught by a StopSignals (table/stop_signal.h) ended it after
 // a whole line.
 int runTableProgram(const std::vector<std::string>& arguments, std::FILE* in, std::FILE* out, std::FILE* err);
+
+// The line a batch writes for an input line it refuses or cannot compute.
+std::string formatBatchError(std::int64_t line, std::string_view reason);

@@ -7,40 +7,49 @@
 #include <string>
 #include <utility>
 
-#include "table/table_format.h"
-#include "table/table_run.h"
+#include "lib/case_runner.h"
+#include "splitev/format.h"
+#include "table/progress_line.h"
+#include "table/table_program.h"
 
 namespace {
 
-QuantityValues splitValues(double overall, bool complete) {
-  QuantityValues values;
+using splitev::PairResult;
+using splitev::PairStatus;
+using splitev::QuantityResult;
+using splitev::Results;
+using splitev::Show;
+
+QuantityResult splitValues(double overall, bool complete) {
+  QuantityResult values;
   values.name = "split";
   values.complete = complete;
   for (auto& view : values.views) {
-    view.fill({true, 0.5});
-    view[0] = {true, overall};
+    view.fill(0.5);
+    view[0] = overall;
   }
   return values;
 }
 
-CaseReport smallReport() {
-  CaseReport report;
-  report.table.decks = 2;
-  report.table.removed = {0, 0, 0, 0, 0, 0, 0, 6, 0, 1};
-  report.table.rules.das = true;
-  report.table.rules.doubleRule = DoubleRule::Hard10or11;
-  report.table.rules.charlie6 = true;
-  report.table.resplit = {3, true};
+Results smallReport() {
+  Results report;
+  report.input.decks = 2;
+  report.input.removed = {0, 0, 0, 0, 0, 0, 0, 6, 0, 1};
+  report.input.rules.das = true;
+  report.input.rules.doubling = splitev::DoubleRule::Hard10or11;
+  report.input.rules.charlie = 6;
+  report.input.rules.hands = 3;
+  report.input.rules.resplitAces = true;
 
-  PairReport aces{Ace, PairStatus::CannotBeDealt, {}, std::nullopt};
-  PairReport eights{8, PairStatus::Computed, {splitValues(0.1, false)}, std::nullopt};
-  QuantityValues& split = eights.quantities.front();
-  split.views[0][Ace] = {false, 0.0};
-  split.views[1][Ace] = {false, 0.0};
-  split.views[0][Ten] = {true, -1.0 / 3.0};
-  split.views[1][Ten] = {true, 2.0 / 3.0};
-  split.views[0][5] = {true, 1e-5};
-  PairReport tens{Ten, PairStatus::Computed, {splitValues(-0.25, true)}, std::nullopt};
+  PairResult aces{"A", PairStatus::CannotBeDealt, "pair cannot be dealt", {}, std::nullopt};
+  PairResult eights{"8", PairStatus::Computed, std::nullopt, {splitValues(0.1, false)}, std::nullopt};
+  QuantityResult& split = eights.quantities.front();
+  split.views[0][Ace] = std::nullopt;
+  split.views[1][Ace] = std::nullopt;
+  split.views[0][Ten] = -1.0 / 3.0;
+  split.views[1][Ten] = 2.0 / 3.0;
+  split.views[0][5] = 1e-5;
+  PairResult tens{"T", PairStatus::Computed, std::nullopt, {splitValues(-0.25, true)}, std::nullopt};
   report.pairs = {aces, eights, tens};
   return report;
 }
@@ -60,9 +69,9 @@ ValueVector values(double fill, std::initializer_list<std::pair<int, double>> en
 // against T the split wins only once its excess blackjack charge is added
 // back. Eights may not double (a value ignored by the best play), no 8 up
 // card is left, and the unsplit hand is incomplete.
-CaseReport decisionReport() {
-  CaseReport report;
-  report.table = smallReport().table;
+Results decisionReport() {
+  Results report;
+  report.input = smallReport().input;
   SplitDecision aces;
   SplitDecision fives;
   fives.split.run = SplitRun::Completed;
@@ -84,9 +93,9 @@ CaseReport decisionReport() {
   eights.hit = values(-0.375);
   eights.doubled = values(9.0);
   eights.unsplitComplete = false;
-  const RuleSet& rules = report.table.rules;
-  report.pairs = {decisionPairReport(Ace, aces, rules), decisionPairReport(5, fives, rules),
-                  decisionPairReport(8, eights, rules)};
+  const RuleSet rules = splitev::engineCase(report.input).rules;
+  report.pairs = {splitev::decisionPairResult(Ace, aces, rules), splitev::decisionPairResult(5, fives, rules),
+                  splitev::decisionPairResult(8, eights, rules)};
   return report;
 }
 
@@ -98,7 +107,7 @@ const std::string IncompleteNote =
     "round would\n";
 
 TEST(TableFormat, TextTablesPerViewWithTheReportsDigitsAndMarks) {
-  EXPECT_EQ(formatText(smallReport()),
+  EXPECT_EQ(splitev::toText(smallReport()),
             SmallHeader +
             "\n"
             "Unconditional EV\n"
@@ -115,7 +124,7 @@ TEST(TableFormat, TextTablesPerViewWithTheReportsDigitsAndMarks) {
             "\n" +
             IncompleteNote);
 
-  EXPECT_EQ(formatText(decisionReport(), TextShow::Decision),
+  EXPECT_EQ(splitev::toText(decisionReport(), Show::Decision),
             SmallHeader +
             "\n"
             "Decision: Unconditional EV\n"
@@ -151,18 +160,18 @@ TEST(TableFormat, TextTablesPerViewWithTheReportsDigitsAndMarks) {
             IncompleteNote);
 
   // All: the split tables, then the decision tables.
-  CaseReport aces = decisionReport();
+  Results aces = decisionReport();
   aces.pairs.resize(1);
   const std::string noAces = "A     pair cannot be dealt\n";
   const std::string columns = "   SPL1   2   3   4   5   6   7   8   9   T   A\n";
-  EXPECT_EQ(formatText(aces, TextShow::All),
+  EXPECT_EQ(splitev::toText(aces, Show::All),
             SmallHeader + "\nUnconditional EV\npair" + columns + noAces + "\nEV conditioned on no dealer BJ\npair" +
                 columns + noAces + "\nDecision: Unconditional EV\npair  play" + columns + noAces +
                 "\nDecision: EV conditioned on no dealer BJ\npair  play" + columns + noAces);
 }
 
 TEST(TableFormat, CsvRowsPerPairAndViewWithExactDigits) {
-  EXPECT_EQ(formatCsv(smallReport()),
+  EXPECT_EQ(splitev::toCsv(smallReport()),
             "pair,quantity,view,overall,2,3,4,5,6,7,8,9,T,A,complete\r\n"
             "8,split,unconditional,0.10000000000000001,0.5,0.5,0.5,1.0000000000000001e-05,0.5,0.5,0.5,0.5,"
             "-0.33333333333333331,,false\r\n"
@@ -170,9 +179,9 @@ TEST(TableFormat, CsvRowsPerPairAndViewWithExactDigits) {
             "T,split,unconditional,-0.25,0.5,0.5,0.5,0.5,0.5,0.5,0.5,0.5,0.5,0.5,true\r\n"
             "T,split,conditioned,-0.25,0.5,0.5,0.5,0.5,0.5,0.5,0.5,0.5,0.5,0.5,true\r\n");
 
-  CaseReport eights = decisionReport();
+  Results eights = decisionReport();
   eights.pairs = {eights.pairs[2]};
-  EXPECT_EQ(formatCsv(eights),
+  EXPECT_EQ(splitev::toCsv(eights),
             "pair,quantity,view,overall,2,3,4,5,6,7,8,9,T,A,complete\r\n"
             "8,split,unconditional,-0.25,-0.25,-0.25,-0.25,-0.25,-0.25,-0.25,,-0.25,-0.5,-0.75,true\r\n"
             "8,split,conditioned,-0.14285714285714285,-0.25,-0.25,-0.25,-0.25,-0.25,-0.25,,-0.25,"
@@ -193,7 +202,7 @@ TEST(TableFormat, CsvRowsPerPairAndViewWithExactDigits) {
 
 TEST(TableFormat, JsonObjectOnOneLine) {
   const std::string view = "\"2\":0.5,\"3\":0.5,\"4\":0.5,\"5\":0.5,\"6\":0.5,\"7\":0.5,\"8\":0.5,\"9\":0.5,";
-  EXPECT_EQ(formatJson(smallReport()),
+  EXPECT_EQ(splitev::toJson(smallReport()),
             "{\"decks\":2,\"removed\":[0,0,0,0,0,0,0,6,0,1],\"rules\":{\"soft17\":\"stand\",\"double\":\"10-11\","
             "\"peek\":true,\"das\":true,\"hsa\":false,\"dspa\":false,\"charlie\":6,\"dan\":false,\"hands\":3,"
             "\"resplit_aces\":true},\"results\":["
@@ -217,12 +226,12 @@ TEST(TableFormat, JsonObjectOnOneLine) {
       text += ",\"" + std::string(up) + "\":" + (std::string(up) == "8" ? "null" : pip);
     return text + ",\"T\":" + t + ",\"A\":" + a + "}";
   };
-  CaseReport eights = decisionReport();
+  Results eights = decisionReport();
   eights.pairs = {eights.pairs[2]};
   const std::string split = "{\"complete\":true,\"unconditional\":" + eightsView("-0.25", "-0.25", "-0.5", "-0.75") +
                             ",\"conditioned\":" +
                             eightsView("-0.14285714285714285", "-0.25", "-0.33333333333333331", "-0.5") + "}";
-  EXPECT_EQ(formatJson(eights),
+  EXPECT_EQ(splitev::toJson(eights),
             "{\"decks\":2,\"removed\":[0,0,0,0,0,0,0,6,0,1],\"rules\":{\"soft17\":\"stand\",\"double\":\"10-11\","
             "\"peek\":true,\"das\":true,\"hsa\":false,\"dspa\":false,\"charlie\":6,\"dan\":false,\"hands\":3,"
             "\"resplit_aces\":true},\"results\":["

@@ -18,12 +18,24 @@
 #include <vector>
 
 #include "front/screens.h"
-#include "table/batch_line.h"
+#include "lib/engine_case.h"
+#include "split/resplit_strategy.h"
+#include "split/split_views.h"
+#include "splitev/splitev.h"
 #include "table/command_line.h"
-#include "table/table_run.h"
 #include "tests/scripted_console.h"
 
 namespace {
+
+using splitev::View;
+
+// A case's results from a one-thread evaluator computing the given quantities.
+splitev::Results evaluated(const splitev::Case& c, splitev::Quantities quantities) {
+  splitev::EvaluatorOptions options;
+  options.threads = 1;
+  options.quantities = quantities;
+  return splitev::Evaluator(options).evaluate(c);
+}
 
 // The whitespace-separated words of text, "X X X X X" counted as one.
 std::vector<std::string> words(const std::string& text) {
@@ -59,35 +71,36 @@ std::vector<std::string> tableRow(const std::string& text, const std::string& ti
 }
 
 // One case through the report (both views) and through the table.
-void expectTableDigitsEqualReport(const TableCase& c, Rank pair, char pairKey) {
-  SplitCalculator calculator(Shoe(c.decks), c.rules);
+void expectTableDigitsEqualReport(const splitev::Case& c, Rank pair, char pairKey) {
+  const splitev::EngineCase engine = splitev::engineCase(c);
+  SplitCalculator calculator(Shoe(engine.decks), engine.rules);
   ScriptedConsole console(std::string(1, pairKey) + "cx");
-  showSplitReport(console, calculator, c.removed);
+  showSplitReport(console, calculator, engine.removed);
   const std::string report = console.text();
   const std::size_t redraw = report.find("Pair value: ");
   ASSERT_NE(redraw, std::string::npos);
 
-  TableCase one = c;
+  splitev::Case one = c;
   one.pairs = {};
   one.pairs[static_cast<std::size_t>(rankIndex(pair))] = true;
-  const std::string table = formatText(CaseRunner(1, std::size_t{1} << 30, PairQuantities::Split).evaluate(one));
-  const std::string name(rankName(pair));
+  const std::string table = splitev::toText(evaluated(one, splitev::Quantities::Split));
+  const std::string name(splitev::rankName(pair));
   const std::vector<std::string> plain = reportValues(report.substr(0, redraw));
   const std::vector<std::string> conditioned = reportValues(report.substr(redraw));
-  ASSERT_EQ(plain.size(), std::size_t{ValueCount});
-  EXPECT_EQ(plain == conditioned, !c.rules.peeks());  // the second block is the other view
+  ASSERT_EQ(plain.size(), std::size_t{splitev::EntryCount});
+  EXPECT_EQ(plain == conditioned, !c.rules.peek);  // the second block is the other view
   EXPECT_EQ(tableRow(table, "Unconditional EV", name), plain) << table;
   EXPECT_EQ(tableRow(table, "EV conditioned on no dealer BJ", name), conditioned) << table;
 }
 
 TEST(TableProgram, TextDigitsEqualTheSplitReports) {
-  TableCase tens;  // full peek: the T, A and SPL1 values differ between views
+  splitev::Case tens;  // full peek: the T, A and SPL1 values differ between views
   expectTableDigitsEqualReport(tens, Ten, 't');
 
-  TableCase nines;  // two nines left: no 9 up card
+  splitev::Case nines;  // two nines left: no 9 up card
   nines.removed = {0, 1, 0, 0, 0, 0, 0, 0, 2, 3};
-  nines.rules.dealerBjRule = DealerBjRule::NoPeek;
-  nines.rules.standsOnSoft17 = false;
+  nines.rules.peek = false;
+  nines.rules.soft17 = splitev::Soft17::Hit;
   nines.rules.das = true;
   expectTableDigitsEqualReport(nines, 9, '9');
 }
@@ -97,32 +110,34 @@ TEST(TableProgram, TextDigitsEqualTheSplitReports) {
 // in both views, and every format carries their rows.
 TEST(TableProgram, DecisionCarriesBothPostSplitStrategiesForEveryHands) {
   for (int hands = 2; hands <= 4; ++hands) {
-    TableCase c;
+    splitev::Case c;
     c.rules.das = true;
     c.pairs = {};
     c.pairs[static_cast<std::size_t>(rankIndex(8))] = true;
-    c.resplit.hands = hands;
-    const CaseReport report = CaseRunner(1, std::size_t{1} << 30, PairQuantities::Decision).evaluate(c);
+    c.rules.hands = hands;
+    const splitev::Results report = evaluated(c, splitev::Quantities::Decision);
     ASSERT_EQ(report.pairs.size(), 1u);
     std::vector<std::string> names;
-    for (const QuantityValues& q : report.pairs[0].quantities) names.push_back(q.name);
+    for (const splitev::QuantityResult& q : report.pairs[0].quantities) names.push_back(q.name);
     EXPECT_EQ(names, (std::vector<std::string>{"split", "split_joint", "split_perfect", "split_cdz", "split_cdp1",
                                                "stand", "hit", "double"}));
 
-    SplitCalculator calc(Shoe(1), c.rules);
-    const StrategyResplitResults engine = evaluateStrategyResplits(calc, c.removed, 8, c.resplit);
+    const splitev::EngineCase e = splitev::engineCase(c);
+    SplitCalculator calc(Shoe(1), e.rules);
+    const StrategyResplitResults engine = evaluateStrategyResplits(calc, e.removed, 8, e.resplit);
     for (int k = 0; k < 2; ++k) {
-      const QuantityValues& q = report.pairs[0].quantities[static_cast<std::size_t>(3 + k)];
-      for (int entry = 0; entry < ValueCount; ++entry)
+      const splitev::QuantityResult& q = report.pairs[0].quantities[static_cast<std::size_t>(3 + k)];
+      for (int entry = 0; entry < splitev::EntryCount; ++entry)
         for (View view : {View::Unconditional, View::Conditioned}) {
-          const ShownValue want = splitValueInView(k == 0 ? engine.cdz : engine.cdp1, entry, c.rules,
+          const ShownValue want = splitValueInView(k == 0 ? engine.cdz : engine.cdp1, entry, e.rules,
                                                    view == View::Conditioned);
-          EXPECT_EQ(q.at(view, entry).value, want.value) << q.name << " hands " << hands << " entry " << entry;
+          EXPECT_EQ(q.at(view, entry), want.shown ? std::optional<double>(want.value) : std::nullopt)
+              << q.name << " hands " << hands << " entry " << entry;
         }
     }
-    EXPECT_NE(formatText(report, TextShow::Decision).find("\n      split_cdp1  "), std::string::npos);
-    EXPECT_NE(formatCsv(report).find("\n8,split_cdz,conditioned,"), std::string::npos);
-    EXPECT_NE(formatJson(report).find("},\"split_cdz\":{\"complete\":true,"), std::string::npos);
+    EXPECT_NE(splitev::toText(report, splitev::Show::Decision).find("\n      split_cdp1  "), std::string::npos);
+    EXPECT_NE(splitev::toCsv(report).find("\n8,split_cdz,conditioned,"), std::string::npos);
+    EXPECT_NE(splitev::toJson(report).find("},\"split_cdz\":{\"complete\":true,"), std::string::npos);
   }
 }
 
@@ -204,7 +219,10 @@ TEST(TableBatchLine, RefusalsSayWhy) {
     std::string line;
     std::string error;
   } refusals[] = {
-      {"{\"pairs\":[\"T\"],\"colour\":\"red\"}", "unknown key \"colour\"; allowed: decks, removed, rules, pairs"},
+      {"{\"pairs\":[\"T\"],\"colour\":\"red\"}",
+       "unknown key \"colour\"; allowed: decks, removed, rules, pairs, up_cards"},
+      {"{\"up_cards\":[\"overall\",\"B\"]}",
+       "up_cards: \"B\" is not allowed; allowed: a non-empty list of overall, A (or a, 1), 2 to 9, T (or t, 10)"},
       {"{\"decks\":1e400}", "not valid JSON here (a number out of range)"},
       {"{\"removed\":" + std::string(depth, '[') + std::string(depth, ']') + "}",
        "removed: " + std::string(40, '[') + "... is not allowed; allowed: a list of ten whole numbers, ace first"},
@@ -212,9 +230,34 @@ TEST(TableBatchLine, RefusalsSayWhy) {
        "key \"rules.das\" is given twice; a key may appear once in an object"},
   };
   for (const auto& refusal : refusals) {
-    const auto parsed = parseBatchLine(refusal.line);
-    ASSERT_TRUE(std::holds_alternative<std::string>(parsed)) << refusal.error;
-    EXPECT_EQ(std::get<std::string>(parsed), refusal.error);
+    try {
+      splitev::parseCase(refusal.line);
+      ADD_FAILURE() << "accepted: " << refusal.line.substr(0, 80);
+    } catch (const splitev::Error& error) {
+      EXPECT_EQ(error.what(), refusal.error);
+    }
+  }
+
+  // The same checks on a case made in code, as evaluate makes them.
+  splitev::Case noPairs;
+  noPairs.pairs = {};
+  splitev::Case charlie4;
+  charlie4.rules.charlie = 4;
+  splitev::Case tooManyTens;
+  tooManyTens.decks = 2;
+  tooManyTens.removed[9] = 33;
+  const std::pair<splitev::Case, std::string> refusedCases[] = {
+      {noPairs, "pairs: [] is not allowed; allowed: \"all\", or a non-empty list of A (or a, 1), 2 to 9, T (or t, 10)"},
+      {charlie4, "rules.charlie: 4 is not allowed; allowed: 0, 5 or 6"},
+      {tooManyTens, "removed: 33 cards of rank T is out of range; allowed: 0 to 8 (0 to 32 tens) for 2 decks"},
+  };
+  for (const auto& [c, message] : refusedCases) {
+    try {
+      splitev::evaluate(c);
+      ADD_FAILURE() << "evaluated: " << message;
+    } catch (const splitev::Error& error) {
+      EXPECT_EQ(error.what(), message);
+    }
   }
 }
 
@@ -230,14 +273,16 @@ TEST(TableProgram, BatchAnswersEachLineAsTheSingleRunAndReportsTheBadOne) {
                                           "{\"decks\":1e400}\n" +
                                           std::string("{\"pairs\":[\"T\"]}\0{\"decks\":0}\n", 28) +
                                           "{\"removed\":[0,0,0,0,0,0,0,0,0,8],\"rules\":{\"soft17\":\"hit\"},"
-                                          "\"pairs\":[\"t\"]}\n");
+                                          "\"pairs\":[\"t\"]}\n"
+                                          "{\"pairs\":[\"T\"],\"up_cards\":[\"overall\",\"9\"],\"rules\":{\"hands\":3}}\n");
   const ProgramRun first = runTable({"--pairs", "T", "--format", "json"});
   const ProgramRun third = runTable({"--removed", "0,0,0,0,0,0,0,0,0,8", "--h17", "--pairs", "10", "--format", "json"});
+  const ProgramRun fifth = runTable({"--pairs", "T", "--up-cards", "overall,9", "--hands", "3", "--format", "json"});
   EXPECT_EQ(batch.status, 1);
   EXPECT_EQ(first.status, 0);
   EXPECT_EQ(batch.out, first.out + "{\"line\":2,\"error\":\"not valid JSON here (a number out of range)\"}\n"
                            "{\"line\":3,\"error\":\"not valid JSON (a NUL byte at byte 16)\"}\n" +
-                           third.out);
+                           third.out + fifth.out);
   EXPECT_EQ(batch.err, "");
 }
 

@@ -1,15 +1,24 @@
-#include "table/batch_line.h"
+// Reading one batch line into a case.
 
 #include <nlohmann/json.hpp>
 
 #include <cstdint>
 #include <functional>
 #include <limits>
+#include <new>
 #include <optional>
 #include <set>
+#include <variant>
 #include <vector>
 
+#include "lib/engine_case.h"
+
+namespace splitev {
+
 namespace {
+
+// How much of a refused value a message shows, in characters.
+constexpr std::size_t MaxShownValue = 40;
 
 using nlohmann::json;
 
@@ -57,8 +66,8 @@ std::optional<std::int64_t> wholeNumber(const json& value) {
   return std::nullopt;
 }
 
-// Reads the rules object into rules and resplit, or gives the refusal.
-std::optional<std::string> readRules(const json& object, RuleSet& rules, ResplitRules& resplit) {
+// Reads the rules object into rules, or gives the refusal.
+std::optional<std::string> readRules(const json& object, Rules& rules) {
   if (!object.is_object()) return refused("rules", object, "an object");
   for (const auto& item : object.items()) {
     const std::string& key = item.key();
@@ -72,22 +81,20 @@ std::optional<std::string> readRules(const json& object, RuleSet& rules, Resplit
     std::optional<std::string> refusal;
     if (key == "soft17") {
       if (value == "stand" || value == "hit") {
-        rules.standsOnSoft17 = value == "stand";
+        rules.soft17 = value == "stand" ? Soft17::Stand : Soft17::Hit;
       } else {
         refusal = refused(name, value, "\"stand\" or \"hit\"");
       }
     } else if (key == "double") {
       const std::optional<DoubleRule> rule =
-          value.is_string() ? parseDoubleRuleName(value.get<std::string>()) : std::nullopt;
+          value.is_string() ? parseDoubleRule(value.get<std::string>()) : std::nullopt;
       if (rule) {
-        rules.doubleRule = *rule;
+        rules.doubling = *rule;
       } else {
         refusal = refused(name, value, DoubleRulesAllowed);
       }
     } else if (key == "peek") {
-      bool peek = true;
-      refusal = flag(peek);
-      rules.dealerBjRule = peek ? DealerBjRule::FullPeek : DealerBjRule::NoPeek;
+      refusal = flag(rules.peek);
     } else if (key == "das") {
       refusal = flag(rules.das);
     } else if (key == "hsa") {
@@ -97,18 +104,22 @@ std::optional<std::string> readRules(const json& object, RuleSet& rules, Resplit
     } else if (key == "dan") {
       refusal = flag(rules.dan);
     } else if (key == "resplit_aces") {
-      refusal = flag(resplit.resplitAces);
+      refusal = flag(rules.resplitAces);
     } else if (key == "hands") {
       const std::optional<std::int64_t> hands = wholeNumber(value);
       if (!hands) {
         refusal = refused(name, value, "2, 3 or 4");
       } else if ((refusal = checkHands(*hands, name))) {
       } else {
-        resplit.hands = static_cast<int>(*hands);
+        rules.hands = static_cast<int>(*hands);
       }
     } else if (key == "charlie") {
       const std::optional<std::int64_t> cards = wholeNumber(value);
-      if (!cards || !setCharlie(rules, *cards)) refusal = refused(name, value, "0, 5 or 6");
+      if (cards && (*cards == 0 || *cards == 5 || *cards == 6)) {
+        rules.charlie = static_cast<int>(*cards);
+      } else {
+        refusal = refused(name, value, "0, 5 or 6");
+      }
     } else {
       refusal = "unknown key " + shown(json(name)) +
                 "; allowed: soft17, double, peek, das, hsa, dspa, charlie, dan, hands, resplit_aces";
@@ -118,18 +129,31 @@ std::optional<std::string> readRules(const json& object, RuleSet& rules, Resplit
   return checkRules(rules, "rules.dspa", "rules.das", "rules.hsa");
 }
 
-std::optional<std::string> readPairs(const json& value, PairSet& pairs) {
+std::optional<std::string> readPairs(const json& value, std::array<bool, RankCount>& pairs) {
   if (value == "all") {
-    pairs = AllPairs;
+    pairs.fill(true);
     return std::nullopt;
   }
-  const std::string allowed = "\"all\", or a non-empty list of " + std::string(PairNamesAllowed);
+  const std::string allowed = "\"all\", or a non-empty list of " + std::string(RanksAllowed);
   if (!value.is_array() || value.empty()) return refused("pairs", value, allowed);
   pairs = {};
   for (const json& name : value) {
-    const std::optional<Rank> pair = name.is_string() ? parsePairName(name.get<std::string>()) : std::nullopt;
+    const std::optional<int> pair = name.is_string() ? parseRank(name.get<std::string>()) : std::nullopt;
     if (!pair) return refused("pairs", name, allowed);
     pairs[static_cast<std::size_t>(rankIndex(*pair))] = true;
+  }
+  return std::nullopt;
+}
+
+// The entries of split_perfect, as --up-cards takes them.
+std::optional<std::string> readUpCards(const json& value, std::array<bool, EntryCount>& entries) {
+  const std::string allowed = "a non-empty list of " + std::string(EntriesAllowed);
+  if (!value.is_array() || value.empty()) return refused("up_cards", value, allowed);
+  entries = {};
+  for (const json& name : value) {
+    const std::optional<int> entry = name.is_string() ? parseEntry(name.get<std::string>()) : std::nullopt;
+    if (!entry) return refused("up_cards", name, allowed);
+    entries[static_cast<std::size_t>(*entry)] = true;
   }
   return std::nullopt;
 }
@@ -183,7 +207,10 @@ class RepeatedKeyFinder {
 
 }  // namespace
 
-std::variant<TableCase, std::string> parseBatchLine(std::string_view line) {
+namespace {
+
+// The case, or why the line is refused.
+std::variant<Case, std::string> readCase(std::string_view line) {
   // json would take a NUL as the end of the text and ignore what follows.
   if (const std::size_t nul = line.find('\0'); nul != line.npos)
     return "not valid JSON (a NUL byte at byte " + std::to_string(nul + 1) + ")";
@@ -202,33 +229,48 @@ std::variant<TableCase, std::string> parseBatchLine(std::string_view line) {
     return "key " + shown(json(*repeatedKeys.repeated)) + " is given twice; a key may appear once in an object";
 
   // Every key is read before the removals are checked against the decks.
-  TableCase c;
-  std::array<std::int64_t, RankCount> removed{};
+  Case c;
   for (const auto& [key, value] : object.items()) {
     std::optional<std::string> refusal;
     if (key == "decks") {
       const std::optional<std::int64_t> decks = wholeNumber(value);
       if (!decks) return refused("decks", value, "a whole number from 1 to " + std::to_string(MaxDecks));
       refusal = checkDecks(*decks, "decks");
-      if (!refusal) c.decks = static_cast<std::int32_t>(*decks);
+      if (!refusal) c.decks = *decks;
     } else if (key == "removed") {
       const std::string_view allowed = "a list of ten whole numbers, ace first";
       if (!value.is_array() || value.size() != RankCount) return refused("removed", value, allowed);
       for (std::size_t i = 0; i < RankCount; ++i) {
         const std::optional<std::int64_t> n = wholeNumber(value[i]);
         if (!n) return refused("removed", value, allowed);
-        removed[i] = *n;
+        c.removed[i] = *n;
       }
     } else if (key == "rules") {
-      refusal = readRules(value, c.rules, c.resplit);
+      refusal = readRules(value, c.rules);
     } else if (key == "pairs") {
       refusal = readPairs(value, c.pairs);
+    } else if (key == "up_cards") {
+      refusal = readUpCards(value, c.upCards);
     } else {
-      refusal = "unknown key " + shown(json(key)) + "; allowed: decks, removed, rules, pairs";
+      refusal = "unknown key " + shown(json(key)) + "; allowed: decks, removed, rules, pairs, up_cards";
     }
     if (refusal) return *refusal;
   }
-  if (auto refusal = checkRemovals(removed, c.decks, "removed")) return *refusal;
-  for (std::size_t i = 0; i < RankCount; ++i) c.removed[i] = static_cast<std::int32_t>(removed[i]);
+  if (auto refusal = checkRemovals(c.removed, c.decks, "removed")) return *refusal;
   return c;
 }
+
+}  // namespace
+
+Case parseCase(std::string_view jsonLine) {
+  std::variant<Case, std::string> read;
+  try {
+    read = readCase(jsonLine);
+  } catch (const std::bad_alloc&) {
+    throw Error("not enough memory for this case");
+  }
+  if (auto* refusal = std::get_if<std::string>(&read)) throw Error(*refusal);
+  return std::get<Case>(read);
+}
+
+}  // namespace splitev

@@ -1,19 +1,25 @@
 #pragma once
 
-// Computing the cases of the table program on the split engine.
+// Computing cases on the split engine, into the public results. Private to
+// the library: the Evaluator runs a CaseRunner.
 
 #include <cstddef>
 #include <functional>
 #include <memory>
+#include <string_view>
 
+#include "lib/engine_case.h"
 #include "split/perfect_split.h"
 #include "split/resplit_strategy.h"
 #include "split/split_calculator.h"
 #include "split/split_results.h"
-#include "table/table_format.h"
+#include "splitev/evaluator.h"
+#include "splitev/results.h"
+
+namespace splitev {
 
 // A pair's split results in both views, as every program shows them.
-PairReport splitPairReport(Rank pair, const SplitResults& results, const RuleSet& rules);
+PairResult splitPairResult(Rank pair, const SplitResults& results, const RuleSet& rules);
 
 // A pair's whole decision in both views: the quantities split, split_joint,
 // split_perfect (when perfect is given; only the entries asked for),
@@ -21,18 +27,12 @@ PairReport splitPairReport(Rank pair, const SplitResults& results, const RuleSet
 // hit and double, and the best play per entry (the highest unconditional
 // value among stand, hit, double where allowed and split; exact ties prefer
 // stand, then hit, then double, then split).
-PairReport decisionPairReport(Rank pair, const SplitDecision& decision, const RuleSet& rules,
+PairResult decisionPairResult(Rank pair, const SplitDecision& decision, const RuleSet& rules,
                               const PerfectResults* perfect = nullptr, const EntrySet& entries = AllEntries,
                               const StrategyResplitResults* strategies = nullptr);
 
 // Thrown by CaseRunner::evaluate when its stop test said to stop.
 struct CaseCancelled {};
-
-// What a run computes for each pair.
-enum class PairQuantities {
-  Split,     // the split alone
-  Decision,  // the whole decision
-};
 
 // When the dealer cache is carried from one case to the next.
 enum class CacheAcrossCases {
@@ -60,29 +60,31 @@ enum class CacheAcrossCases {
 // otherwise. No result depends on any of this.
 class CaseRunner {
  public:
-  CaseRunner(int threads, std::size_t cacheBudget, PairQuantities quantities,
+  CaseRunner(int threads, std::size_t cacheBudget, Quantities quantities,
              CacheAcrossCases acrossCases = CacheAcrossCases::WhenRelated)
       : threads(threads), cacheBudget(cacheBudget), quantities(quantities), acrossCases(acrossCases) {}
 
   // Bytes split_perfect may hold.
   std::size_t memoryBudget = SIZE_MAX;
-  // Polled during split_perfect (which then holds off a stop signal's
-  // immediate exit, table/stop_signal.h): true abandons the case (CaseCancelled).
+  // Polled during split_perfect (from any of its threads) and after each
+  // pair: true abandons the case (CaseCancelled).
   std::function<bool()> stopRequested;
   // split_perfect's progress: the pair, the phase and the share done.
   std::function<void(Rank, std::string_view, double)> perfectProgress;
 
-  // Every pair the case asks for, ace first; afterPair(done, total) is
-  // called after each one.
-  CaseReport evaluate(const TableCase& c, const std::function<void(int, int)>& afterPair = {});
+  // Every pair the case asks for, ace first; afterPair(pair) is called
+  // after each one.
+  Results evaluate(const Case& c, const std::function<void(Rank)>& afterPair = {});
 
  private:
-  SplitCalculator& calculatorFor(const TableCase& c);
+  SplitCalculator& calculatorFor(const EngineCase& c);
 
   int threads;
   std::size_t cacheBudget;
-  PairQuantities quantities;
+  Quantities quantities;
   CacheAcrossCases acrossCases;
   std::unique_ptr<SplitCalculator> calculator;
   Removals lastRemoved{};  // of the last case the calculator evaluated
 };
+
+}  // namespace splitev

@@ -1,42 +1,62 @@
-#include "table/table_run.h"
+#include "lib/case_runner.h"
 
 #include <optional>
 #include <string>
 #include <utility>
 
 #include "split/split_views.h"
-#include "table/stop_signal.h"
+
+namespace splitev {
 
 namespace {
 
 bool viewIsConditioned(int view) { return view == static_cast<int>(View::Conditioned); }
 
-// The report of a pair whose computation did not complete; nothing when it did.
-std::optional<PairReport> unfinishedPair(Rank pair, SplitRun run) {
-  PairReport report;
-  report.pair = pair;
-  if (run == SplitRun::OutOfMemory) {
-    report.status = PairStatus::OutOfMemory;
-    return report;
+std::optional<double> shown(const ShownValue& value) {
+  return value.shown ? std::optional<double>(value.value) : std::nullopt;
+}
+
+// Why a pair has no values, as every format words it.
+std::string_view statusText(PairStatus status) {
+  switch (status) {
+    case PairStatus::Computed:
+      return "";
+    case PairStatus::CannotBeDealt:
+      return "pair cannot be dealt";
+    case PairStatus::OutOfMemory:
+      return "not enough memory to compute this split";
+    case PairStatus::TooLarge:
+      return "split_perfect needs more memory than --max-memory allows";
   }
+  return "";
+}
+
+PairResult unfinished(Rank pair, PairStatus status) {
+  PairResult result;
+  result.pair = rankName(pair);
+  result.status = status;
+  result.error = std::string(statusText(status));
+  return result;
+}
+
+// The result of a pair whose computation did not complete; nothing when it did.
+std::optional<PairResult> unfinishedPair(Rank pair, SplitRun run) {
+  if (run == SplitRun::OutOfMemory) return unfinished(pair, PairStatus::OutOfMemory);
   // The case's removals were checked against the shoe: a refusal can only
   // mean too few cards of the pair.
-  if (run != SplitRun::Completed) {
-    report.status = PairStatus::CannotBeDealt;
-    return report;
-  }
+  if (run != SplitRun::Completed) return unfinished(pair, PairStatus::CannotBeDealt);
   return std::nullopt;
 }
 
 // Split values (both hands' bets charged to a dealer blackjack) in both views.
-QuantityValues splitQuantity(std::string name, const SplitResults& results, const RuleSet& rules) {
-  QuantityValues values;
+QuantityResult splitQuantity(std::string name, const SplitResults& results, const RuleSet& rules) {
+  QuantityResult values;
   values.name = std::move(name);
   values.complete = results.complete;
   for (int view = 0; view < ViewCount; ++view) {
-    for (int entry = 0; entry < ValueCount; ++entry) {
+    for (int entry = 0; entry < EntryCount; ++entry) {
       values.views[static_cast<std::size_t>(view)][static_cast<std::size_t>(entry)] =
-          splitValueInView(results, entry, rules, viewIsConditioned(view));
+          shown(splitValueInView(results, entry, rules, viewIsConditioned(view)));
     }
   }
   return values;
@@ -45,17 +65,17 @@ QuantityValues splitQuantity(std::string name, const SplitResults& results, cons
 // Values of the pair kept as one hand (one bet charged to a dealer
 // blackjack under full peek) in both views, on the split's up cards and
 // dealer-blackjack chances.
-QuantityValues unsplitQuantity(std::string name, const ValueVector& ev, const SplitDecision& decision,
+QuantityResult unsplitQuantity(std::string name, const ValueVector& ev, const SplitDecision& decision,
                                const RuleSet& rules) {
-  QuantityValues values;
+  QuantityResult values;
   values.name = std::move(name);
   values.complete = decision.unsplitComplete;
   for (int view = 0; view < ViewCount; ++view) {
-    for (int entry = 0; entry < ValueCount; ++entry) {
+    for (int entry = 0; entry < EntryCount; ++entry) {
       const auto i = static_cast<std::size_t>(entry);
       if (!decision.split.dealable[i]) continue;
       values.views[static_cast<std::size_t>(view)][i] =
-          peekAdjusted(ev[i], decision.split.blackjackAt(entry), 1, rules, viewIsConditioned(view));
+          shown(peekAdjusted(ev[i], decision.split.blackjackAt(entry), 1, rules, viewIsConditioned(view)));
     }
   }
   return values;
@@ -63,79 +83,89 @@ QuantityValues unsplitQuantity(std::string name, const ValueVector& ev, const Sp
 
 // The first play with the highest unconditional value, in the order ties
 // prefer: an entry only when every play has a value there.
-BestActions bestActions(const QuantityValues& stand, const QuantityValues& hit, const QuantityValues& doubled,
-                        const QuantityValues& split) {
-  const std::pair<Action, const QuantityValues*> plays[] = {
-      {Action::Stand, &stand}, {Action::Hit, &hit}, {Action::Double, &doubled}, {Action::Split, &split}};
-  BestActions best{};
-  for (int entry = 0; entry < ValueCount; ++entry) {
-    std::optional<Action> chosen;
+BestPlays bestPlays(const QuantityResult& stand, const QuantityResult& hit, const QuantityResult& doubled,
+                    const QuantityResult& split) {
+  const std::pair<Play, const QuantityResult*> plays[] = {
+      {Play::Stand, &stand}, {Play::Hit, &hit}, {Play::Double, &doubled}, {Play::Split, &split}};
+  BestPlays best;
+  for (int entry = 0; entry < EntryCount; ++entry) {
+    std::optional<Play> chosen;
     double highest = 0.0;
     bool missing = false;
-    for (const auto& [action, values] : plays) {
+    for (const auto& [play, values] : plays) {
       if (!values->allowed) continue;
-      const ShownValue& value = values->at(View::Unconditional, entry);
-      if (!value.shown) missing = true;
-      if (value.shown && (!chosen || value.value > highest)) {
-        chosen = action;
-        highest = value.value;
+      const std::optional<double>& value = values->at(View::Unconditional, entry);
+      if (!value) missing = true;
+      if (value && (!chosen || *value > highest)) {
+        chosen = play;
+        highest = *value;
       }
     }
-    if (!missing) best[static_cast<std::size_t>(entry)] = chosen;
+    if (!missing) best.plays[static_cast<std::size_t>(entry)] = chosen;
   }
   return best;
 }
 
-}  // namespace
-
-PairReport splitPairReport(Rank pair, const SplitResults& results, const RuleSet& rules) {
-  if (auto unfinished = unfinishedPair(pair, results.run)) return *unfinished;
-  PairReport report;
-  report.pair = pair;
-  report.quantities.push_back(splitQuantity("split", results, rules));
-  return report;
+bool allComplete(const PairResult& pair) {
+  for (const QuantityResult& quantity : pair.quantities)
+    if (!quantity.complete) return false;
+  return true;
 }
 
-PairReport decisionPairReport(Rank pair, const SplitDecision& decision, const RuleSet& rules,
+}  // namespace
+
+PairResult splitPairResult(Rank pair, const SplitResults& results, const RuleSet& rules) {
+  if (auto unfinished = unfinishedPair(pair, results.run)) return *unfinished;
+  PairResult result;
+  result.pair = rankName(pair);
+  result.quantities.push_back(splitQuantity("split", results, rules));
+  return result;
+}
+
+PairResult decisionPairResult(Rank pair, const SplitDecision& decision, const RuleSet& rules,
                               const PerfectResults* perfect, const EntrySet& entries,
                               const StrategyResplitResults* strategies) {
   if (auto unfinished = unfinishedPair(pair, decision.split.run)) return *unfinished;
   if (strategies != nullptr)
     if (auto unfinished = unfinishedPair(pair, strategies->cdz.run)) return *unfinished;
   if (perfect != nullptr && perfect->run != PerfectRun::Completed) {
-    PairReport report;
-    report.pair = pair;
-    report.status = perfect->run == PerfectRun::TooLarge ? PairStatus::TooLarge : PairStatus::OutOfMemory;
-    report.neededBytes = perfect->estimatedBytes;
-    report.neededAtLeast = !perfect->estimateComplete;
-    return report;
+    PairResult result =
+        unfinished(pair, perfect->run == PerfectRun::TooLarge ? PairStatus::TooLarge : PairStatus::OutOfMemory);
+    result.neededBytes = perfect->estimatedBytes;
+    result.neededAtLeast = !perfect->estimateComplete;
+    return result;
   }
   // The joint split has the split's conventions, up cards and blackjack chances.
   SplitResults joint = decision.split;
   joint.ev = decision.splitJoint;
-  QuantityValues split = splitQuantity("split", decision.split, rules);
-  QuantityValues stand = unsplitQuantity("stand", decision.stand, decision, rules);
-  QuantityValues hit = unsplitQuantity("hit", decision.hit, decision, rules);
-  QuantityValues doubled = unsplitQuantity("double", decision.doubled, decision, rules);
+  QuantityResult split = splitQuantity("split", decision.split, rules);
+  QuantityResult stand = unsplitQuantity("stand", decision.stand, decision, rules);
+  QuantityResult hit = unsplitQuantity("hit", decision.hit, decision, rules);
+  QuantityResult doubled = unsplitQuantity("double", decision.doubled, decision, rules);
   if (!decision.doubleAllowed) {
     doubled.allowed = false;
     doubled.views = {};
   }
-  PairReport report;
-  report.pair = pair;
-  report.best = bestActions(stand, hit, doubled, split);
-  report.quantities = {std::move(split), splitQuantity("split_joint", joint, rules)};
+  PairResult result;
+  result.pair = rankName(pair);
+  BestPlays best = bestPlays(stand, hit, doubled, split);
+  result.quantities = {std::move(split), splitQuantity("split_joint", joint, rules)};
   if (perfect != nullptr) {
-    QuantityValues values = splitQuantity("split_perfect", perfect->split, rules);
+    QuantityResult values = splitQuantity("split_perfect", perfect->split, rules);
+    // Entries not asked for hold nothing.
+    for (std::size_t i = 0; i < entries.size(); ++i)
+      if (!entries[i]) values.views[0][i] = values.views[1][i] = std::nullopt;
     values.computed = entries;
-    report.quantities.push_back(std::move(values));
+    result.quantities.push_back(std::move(values));
   }
   if (strategies != nullptr) {
-    report.quantities.push_back(splitQuantity("split_cdz", strategies->cdz, rules));
-    report.quantities.push_back(splitQuantity("split_cdp1", strategies->cdp1, rules));
+    result.quantities.push_back(splitQuantity("split_cdz", strategies->cdz, rules));
+    result.quantities.push_back(splitQuantity("split_cdp1", strategies->cdp1, rules));
   }
-  for (QuantityValues* unsplit : {&stand, &hit, &doubled}) report.quantities.push_back(std::move(*unsplit));
-  return report;
+  for (QuantityResult* unsplit : {&stand, &hit, &doubled}) result.quantities.push_back(std::move(*unsplit));
+  best.complete = allComplete(result);
+  result.best = best;
+  return result;
 }
 
 namespace {
@@ -158,7 +188,7 @@ bool nested(const Removals& a, const Removals& b) {
 
 }  // namespace
 
-SplitCalculator& CaseRunner::calculatorFor(const TableCase& c) {
+SplitCalculator& CaseRunner::calculatorFor(const EngineCase& c) {
   // Cached dealer outcomes hold for one full shoe and one soft-17 rule.
   if (!calculator || calculator->shoe.decks != c.decks ||
       calculator->rules.standsOnSoft17 != c.rules.standsOnSoft17) {
@@ -200,16 +230,14 @@ auto computeWithCacheRetry(SplitCalculator& calc, std::size_t cacheBudget, const
 
 }  // namespace
 
-CaseReport CaseRunner::evaluate(const TableCase& c, const std::function<void(int, int)>& afterPair) {
-  CaseReport report;
-  report.table = c;
+Results CaseRunner::evaluate(const Case& input, const std::function<void(Rank)>& afterPair) {
+  Results report;
+  report.input = input;
+  const EngineCase c = engineCase(input);
   SplitCalculator& calc = calculatorFor(c);
-  int total = 0;
-  for (bool asked : c.pairs) total += asked ? 1 : 0;
-  int done = 0;
   for (Rank pair = 1; pair <= RankCount; ++pair) {
     if (!c.pairs[static_cast<std::size_t>(rankIndex(pair))]) continue;
-    if (quantities == PairQuantities::Decision) {
+    if (quantities == Quantities::Decision) {
       const SplitDecision decision =
           computeWithCacheRetry(calc, cacheBudget, [&] { return calc.evaluateDecision(c.removed, pair); });
       // The post-split strategies on the same cache as the split (they share
@@ -220,7 +248,7 @@ CaseReport CaseRunner::evaluate(const TableCase& c, const std::function<void(int
               : computeWithCacheRetry(calc, cacheBudget,
                                       [&] { return evaluateStrategyResplits(calc, c.removed, pair, c.resplit); });
       if (decision.split.run != SplitRun::Completed || strategies.cdz.run != SplitRun::Completed) {
-        report.pairs.push_back(decisionPairReport(pair, decision, c.rules, nullptr, AllEntries, &strategies));
+        report.pairs.push_back(decisionPairResult(pair, decision, c.rules, nullptr, AllEntries, &strategies));
       } else if (c.resplit.hands == 2) {
         // Two hands leave no resplit to choose, and perfect play of the two is
         // the joint split (the engine's own computation of it gives the same
@@ -229,7 +257,7 @@ CaseReport CaseRunner::evaluate(const TableCase& c, const std::function<void(int
         perfect.run = PerfectRun::Completed;
         perfect.split = decision.split;
         perfect.split.ev = decision.splitJoint;
-        report.pairs.push_back(decisionPairReport(pair, decision, c.rules, &perfect, c.upCards, &strategies));
+        report.pairs.push_back(decisionPairResult(pair, decision, c.rules, &perfect, c.upCards, &strategies));
       } else {
         PerfectControl control;
         control.entries = c.upCards;
@@ -239,21 +267,20 @@ CaseReport CaseRunner::evaluate(const TableCase& c, const std::function<void(int
         if (perfectProgress) control.progress = [&](std::string_view phase, double share) { perfectProgress(pair, phase, share); };
         // Its own memory: the dealer cache's records are not needed for it.
         if (calc.dealerCache.bytesUsed() > memoryBudget / 4) calc.clearDealerOutcomes();
-        // It polls for a stop: a signal is only recorded meanwhile, and the
-        // case dropped once the computation has returned.
-        const std::optional<DeferStop> polled = stopRequested ? std::optional<DeferStop>(std::in_place) : std::nullopt;
         const PerfectResults perfect =
             evaluatePerfectSplit(calc.shoe, c.removed, pair, c.rules, c.resplit, control);
         if (perfect.run == PerfectRun::Cancelled) throw CaseCancelled{};
-        report.pairs.push_back(decisionPairReport(pair, decision, c.rules, &perfect, c.upCards, &strategies));
+        report.pairs.push_back(decisionPairResult(pair, decision, c.rules, &perfect, c.upCards, &strategies));
       }
     } else {
       const SplitResults results =
           computeWithCacheRetry(calc, cacheBudget, [&] { return calc.evaluateSplit(c.removed, pair); });
-      report.pairs.push_back(splitPairReport(pair, results, c.rules));
+      report.pairs.push_back(splitPairResult(pair, results, c.rules));
     }
     if (stopRequested && stopRequested()) throw CaseCancelled{};
-    if (afterPair) afterPair(++done, total);
+    if (afterPair) afterPair(pair);
   }
   return report;
 }
+
+}  // namespace splitev

@@ -1,19 +1,26 @@
-#include "table/table_format.h"
+// splitev-table's three formats of the public results.
+
+#include "splitev/format.h"
 
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <system_error>
 
+#include "lib/engine_case.h"
 #include "model/rules_summary.h"
 #include "model/shoe.h"
+#include "split/split_views.h"
+
+namespace splitev {
 
 namespace {
 
 // Value entries in output order: overall, 2..9, ten, ace.
-constexpr std::array<int, ValueCount> EntryOrder = {0, 2, 3, 4, 5, 6, 7, 8, 9, Ten, Ace};
+constexpr std::array<int, EntryCount> EntryOrder = {0, 2, 3, 4, 5, 6, 7, 8, 9, Ten, Ace};
 constexpr std::array<std::string_view, ViewCount> ViewNames = {"unconditional", "conditioned"};
 // The report's own words for each view.
 constexpr std::array<std::string_view, ViewCount> ViewTitles = {"Unconditional EV",
@@ -25,7 +32,7 @@ constexpr std::string_view BestName = "best";
 
 // The name of an entry in headers and JSON keys.
 std::string_view entryName(int entry, std::string_view overallName) {
-  return entry == 0 ? overallName : rankName(static_cast<Rank>(entry));
+  return entry == 0 ? overallName : rankName(entry);
 }
 
 // %.{digits}g, as printf and an ostream of that precision write it.
@@ -42,22 +49,22 @@ std::string exactDigits(double value) { return digitsOf(value, 17); }
 std::string_view viewName(int view) { return ViewNames[static_cast<std::size_t>(view)]; }
 View viewAt(int view) { return static_cast<View>(view); }
 
-bool allComplete(const PairReport& pair) {
-  for (const QuantityValues& quantity : pair.quantities)
-    if (!quantity.complete) return false;
-  return true;
-}
-
 // Whether a table that show prints has a row marked incomplete.
-bool anyIncompleteShown(const CaseReport& report, TextShow show) {
-  for (const PairReport& pair : report.pairs)
-    for (const QuantityValues& quantity : pair.quantities)
-      if (!quantity.complete && (show != TextShow::Split || quantity.name == SplitName)) return true;
+bool anyIncompleteShown(const Results& report, Show show) {
+  for (const PairResult& pair : report.pairs)
+    for (const QuantityResult& quantity : pair.quantities)
+      if (!quantity.complete && (show != Show::Split || quantity.name == SplitName)) return true;
   return false;
 }
 
+// ", resplit to 3 hands, no RSA": how far split_perfect resplits.
+std::string resplitSummary(const ResplitRules& resplit) {
+  return ", resplit to " + std::to_string(resplit.hands) + " hands, " + (resplit.resplitAces ? "RSA" : "no RSA");
+}
+
 // The shoe the removals leave, and the rules, on one line.
-std::string headerLine(const TableCase& table) {
+std::string headerLine(const Case& input) {
+  const EngineCase table = engineCase(input);
   const ShoeCounts left = availableCounts(Shoe(table.decks), table.removed);
   std::string text = std::to_string(table.decks) + (table.decks == 1 ? " deck" : " decks") + ", shoe comp (A-T): {";
   for (std::size_t i = 0; i < left.size(); ++i) text += (i > 0 ? ", " : "") + std::to_string(left[i]);
@@ -74,9 +81,9 @@ using TextRows = std::vector<std::vector<std::string>>;
 
 // A value cell as the report prints it; non-negative values get a blank
 // where the sign goes, so the decimal points line up.
-std::string textCell(const ShownValue& value, bool computed = true) {
+std::string textCell(const std::optional<double>& value, bool computed = true) {
   if (!computed) return " -";
-  const std::string digits = value.shown ? digitsOf(value.value, 15) : std::string(NotDealt);
+  const std::string digits = value ? digitsOf(*value, 15) : std::string(NotDealt);
   return digits.front() == '-' ? digits : std::string(" ").append(digits);
 }
 
@@ -100,8 +107,8 @@ std::string renderTable(const TextRows& rows) {
 }
 
 // A best play as its cell: a blank where the sign of a value goes.
-std::string actionCell(const std::optional<Action>& action) {
-  return std::string(" ").append(action ? actionName(*action) : NotDealt);
+std::string playCell(const std::optional<Play>& play) {
+  return std::string(" ").append(play ? playName(*play) : NotDealt);
 }
 
 std::string marked(std::string_view text, bool complete) {
@@ -115,15 +122,15 @@ std::vector<std::string> headerRow(std::vector<std::string> leading) {
 }
 
 // The split table of one view, with the report's title: a row per pair.
-std::string splitTable(const CaseReport& report, int view) {
+std::string splitTable(const Results& report, int view) {
   TextRows rows = {headerRow({"pair"})};
-  for (const PairReport& pair : report.pairs) {
-    const std::string label(rankName(pair.pair));
-    if (pair.status != PairStatus::Computed) {
-      rows.push_back({label, std::string(pairStatusText(pair.status))});
+  for (const PairResult& pair : report.pairs) {
+    const std::string& label = pair.pair;
+    if (pair.error) {
+      rows.push_back({label, *pair.error});
       continue;
     }
-    for (const QuantityValues& values : pair.quantities) {
+    for (const QuantityResult& values : pair.quantities) {
       if (values.name != SplitName) continue;
       std::vector<std::string> row = {marked(label, values.complete)};
       for (int entry : EntryOrder) row.push_back(textCell(values.at(viewAt(view), entry)));
@@ -135,15 +142,15 @@ std::string splitTable(const CaseReport& report, int view) {
 
 // The decision table of one view: per pair a row for each quantity and,
 // in the unconditional view, the best play.
-std::string decisionTable(const CaseReport& report, int view) {
+std::string decisionTable(const Results& report, int view) {
   TextRows rows = {headerRow({"pair", "play"})};
-  for (const PairReport& pair : report.pairs) {
-    std::string label(rankName(pair.pair));
-    if (pair.status != PairStatus::Computed) {
-      rows.push_back({label, std::string(pairStatusText(pair.status))});
+  for (const PairResult& pair : report.pairs) {
+    std::string label = pair.pair;
+    if (pair.error) {
+      rows.push_back({label, *pair.error});
       continue;
     }
-    for (const QuantityValues& values : pair.quantities) {
+    for (const QuantityResult& values : pair.quantities) {
       std::vector<std::string> row = {label, marked(values.name, values.complete)};
       if (!values.allowed) row.push_back("not allowed");
       for (int entry : EntryOrder) {
@@ -154,8 +161,8 @@ std::string decisionTable(const CaseReport& report, int view) {
       label.clear();
     }
     if (pair.best && viewAt(view) == View::Unconditional) {
-      std::vector<std::string> row = {label, marked(BestName, allComplete(pair))};
-      for (int entry : EntryOrder) row.push_back(actionCell((*pair.best)[static_cast<std::size_t>(entry)]));
+      std::vector<std::string> row = {label, marked(BestName, pair.best->complete)};
+      for (int entry : EntryOrder) row.push_back(playCell(pair.best->plays[static_cast<std::size_t>(entry)]));
       rows.push_back(row);
     }
   }
@@ -163,9 +170,9 @@ std::string decisionTable(const CaseReport& report, int view) {
 }
 
 // A JSON number that reads back exactly; null when not shown.
-std::string jsonValue(const ShownValue& value) {
-  if (!value.shown || !std::isfinite(value.value)) return "null";
-  return exactDigits(value.value);
+std::string jsonValue(const std::optional<double>& value) {
+  if (!value || !std::isfinite(*value)) return "null";
+  return exactDigits(*value);
 }
 
 std::string jsonString(std::string_view text) {
@@ -175,15 +182,15 @@ std::string jsonString(std::string_view text) {
 // JSON literals, also used in the CSV.
 std::string boolText(bool value) { return value ? "true" : "false"; }
 
-std::string jsonRules(const RuleSet& rules, const ResplitRules& resplit) {
-  return "{\"soft17\":" + jsonString(rules.standsOnSoft17 ? "stand" : "hit") +
-         ",\"double\":" + jsonString(doubleRuleName(rules.doubleRule)) + ",\"peek\":" + boolText(rules.peeks()) +
+std::string jsonRules(const Rules& rules) {
+  return "{\"soft17\":" + jsonString(rules.soft17 == Soft17::Stand ? "stand" : "hit") +
+         ",\"double\":" + jsonString(doubleRuleName(rules.doubling)) + ",\"peek\":" + boolText(rules.peek) +
          ",\"das\":" + boolText(rules.das) + ",\"hsa\":" + boolText(rules.hsa) + ",\"dspa\":" + boolText(rules.dspa) +
-         ",\"charlie\":" + std::to_string(charlieCards(rules)) + ",\"dan\":" + boolText(rules.dan) +
-         ",\"hands\":" + std::to_string(resplit.hands) + ",\"resplit_aces\":" + boolText(resplit.resplitAces) + "}";
+         ",\"charlie\":" + std::to_string(rules.charlie) + ",\"dan\":" + boolText(rules.dan) +
+         ",\"hands\":" + std::to_string(rules.hands) + ",\"resplit_aces\":" + boolText(rules.resplitAces) + "}";
 }
 
-std::string jsonQuantity(const QuantityValues& values) {
+std::string jsonQuantity(const QuantityResult& values) {
   std::string text = jsonString(values.name) + ":{\"complete\":" + boolText(values.complete);
   for (int view = 0; view < ViewCount; ++view) {
     text += ",";
@@ -205,66 +212,42 @@ std::string jsonQuantity(const QuantityValues& values) {
 
 // The best plays, in the unconditional view only: both views rank the plays
 // alike. complete as for the CSV's best row: false when any compared value is.
-std::string jsonBest(const BestActions& best, bool complete) {
+std::string jsonBest(const BestPlays& best) {
   std::string text =
-      jsonString(BestName) + ":{\"complete\":" + boolText(complete) + "," + jsonString(viewName(0)) + ":{";
+      jsonString(BestName) + ":{\"complete\":" + boolText(best.complete) + "," + jsonString(viewName(0)) + ":{";
   for (std::size_t i = 0; i < EntryOrder.size(); ++i) {
-    const std::optional<Action>& action = best[static_cast<std::size_t>(EntryOrder[i])];
+    const std::optional<Play>& play = best.plays[static_cast<std::size_t>(EntryOrder[i])];
     if (i > 0) text += ",";
     text += jsonString(entryName(EntryOrder[i], "overall"));
     text += ":";
-    text += action ? jsonString(actionName(*action)) : "null";
+    text += play ? jsonString(playName(*play)) : "null";
   }
   return text + "}}";
 }
 
-std::string durationText(double seconds) {
-  const auto whole = static_cast<std::int64_t>(std::max(0.0, seconds) + 0.5);
-  const std::int64_t hours = whole / 3600;
-  const std::int64_t minutes = whole / 60 % 60;
-  const std::int64_t rest = whole % 60;
-  const auto twoDigits = [](std::int64_t n) { return std::string(n < 10 ? "0" : "").append(std::to_string(n)); };
-  if (hours > 0) return std::to_string(hours) + ":" + twoDigits(minutes) + ":" + twoDigits(rest);
-  return std::to_string(minutes) + ":" + twoDigits(rest);
-}
-
 }  // namespace
 
-std::string_view actionName(Action action) {
-  switch (action) {
-    case Action::Stand:
+std::string_view playName(Play play) {
+  switch (play) {
+    case Play::Stand:
       return "stand";
-    case Action::Hit:
+    case Play::Hit:
       return "hit";
-    case Action::Double:
+    case Play::Double:
       return "double";
-    case Action::Split:
+    case Play::Split:
       return "split";
   }
   return "";
 }
 
-std::string_view pairStatusText(PairStatus status) {
-  switch (status) {
-    case PairStatus::Computed:
-      return "";
-    case PairStatus::CannotBeDealt:
-      return "pair cannot be dealt";
-    case PairStatus::OutOfMemory:
-      return "not enough memory to compute this split";
-    case PairStatus::TooLarge:
-      return "split_perfect needs more memory than --max-memory allows";
-  }
-  return "";
-}
-
-std::string formatText(const CaseReport& report, TextShow show) {
-  std::string text = headerLine(report.table);
-  for (int view = 0; view < ViewCount && show != TextShow::Decision; ++view) {
+std::string toText(const Results& report, Show show) {
+  std::string text = headerLine(report.input);
+  for (int view = 0; view < ViewCount && show != Show::Decision; ++view) {
     text += "\n";
     text += splitTable(report, view);
   }
-  for (int view = 0; view < ViewCount && show != TextShow::Split; ++view) {
+  for (int view = 0; view < ViewCount && show != Show::Split; ++view) {
     text += "\n";
     text += decisionTable(report, view);
   }
@@ -277,21 +260,21 @@ std::string formatText(const CaseReport& report, TextShow show) {
   return text;
 }
 
-std::string formatCsv(const CaseReport& report) {
+std::string toCsv(const Results& report) {
   std::string text = "pair,quantity,view";
   for (int entry : EntryOrder) {
     text += ",";
     text += entryName(entry, "overall");
   }
   text += ",complete\r\n";
-  for (const PairReport& pair : report.pairs) {
-    for (const QuantityValues& values : pair.quantities) {
+  for (const PairResult& pair : report.pairs) {
+    for (const QuantityResult& values : pair.quantities) {
       for (int view = 0; view < ViewCount; ++view) {
-        text += std::string(rankName(pair.pair)) + "," + values.name + "," + std::string(viewName(view));
+        text += pair.pair + "," + values.name + "," + std::string(viewName(view));
         for (int entry : EntryOrder) {
-          const ShownValue& value = values.at(viewAt(view), entry);
+          const std::optional<double>& value = values.at(viewAt(view), entry);
           text += ",";
-          if (value.shown && values.computed[static_cast<std::size_t>(entry)]) text += exactDigits(value.value);
+          if (value && values.computed[static_cast<std::size_t>(entry)]) text += exactDigits(*value);
         }
         text += ",";
         text += boolText(values.complete);
@@ -299,69 +282,42 @@ std::string formatCsv(const CaseReport& report) {
       }
     }
     if (!pair.best) continue;
-    text += std::string(rankName(pair.pair)) + "," + std::string(BestName) + "," + std::string(viewName(0));
+    text += pair.pair + "," + std::string(BestName) + "," + std::string(viewName(0));
     for (int entry : EntryOrder) {
-      const std::optional<Action>& action = (*pair.best)[static_cast<std::size_t>(entry)];
+      const std::optional<Play>& play = pair.best->plays[static_cast<std::size_t>(entry)];
       text += ",";
-      if (action) text += actionName(*action);
+      if (play) text += playName(*play);
     }
     text += ",";
-    text += boolText(allComplete(pair));
+    text += boolText(pair.best->complete);
     text += "\r\n";
   }
   return text;
 }
 
-std::string formatJson(const CaseReport& report) {
-  const TableCase& table = report.table;
+std::string toJson(const Results& report) {
+  const Case& table = report.input;
   std::string text = "{\"decks\":" + std::to_string(table.decks) + ",\"removed\":[";
   for (std::size_t i = 0; i < table.removed.size(); ++i) {
     if (i > 0) text += ",";
     text += std::to_string(table.removed[i]);
   }
-  text += "],\"rules\":" + jsonRules(table.rules, table.resplit) + ",\"results\":[";
+  text += "],\"rules\":" + jsonRules(table.rules) + ",\"results\":[";
   for (std::size_t p = 0; p < report.pairs.size(); ++p) {
-    const PairReport& pair = report.pairs[p];
-    text += (p > 0 ? ",{\"pair\":" : "{\"pair\":") + jsonString(rankName(pair.pair));
-    if (pair.status != PairStatus::Computed) text += ",\"error\":" + jsonString(pairStatusText(pair.status));
-    for (const QuantityValues& values : pair.quantities) {
+    const PairResult& pair = report.pairs[p];
+    text += (p > 0 ? ",{\"pair\":" : "{\"pair\":") + jsonString(pair.pair);
+    if (pair.error) text += ",\"error\":" + jsonString(*pair.error);
+    for (const QuantityResult& values : pair.quantities) {
       text += ",";
       text += jsonQuantity(values);
     }
     if (pair.best) {
       text += ",";
-      text += jsonBest(*pair.best, allComplete(pair));
+      text += jsonBest(*pair.best);
     }
     text += "}";
   }
   return text + "]}\n";
 }
 
-std::string formatBatchError(std::int64_t line, std::string_view reason) {
-  return "{\"line\":" + std::to_string(line) + ",\"error\":" + jsonString(reason) + "}\n";
-}
-
-std::string resplitSummary(const ResplitRules& resplit) {
-  return ", resplit to " + std::to_string(resplit.hands) + " hands, " + (resplit.resplitAces ? "RSA" : "no RSA");
-}
-
-std::string formatPhaseProgress(std::string_view subject, std::string_view phase, double share,
-                                double elapsedSeconds) {
-  const int percent = static_cast<int>(std::clamp(share, 0.0, 1.0) * 100.0);
-  std::string text = std::string(subject) + ": " + std::string(phase) + " " + std::to_string(percent) + "%, " +
-                     durationText(elapsedSeconds) + " elapsed";
-  if (share <= 0.0) return text;
-  return text + ", about " + durationText(elapsedSeconds * (1.0 - share) / share) + " left";
-}
-
-std::string formatProgress(std::int64_t done, std::optional<std::int64_t> total, std::string_view unit,
-                           double elapsedSeconds) {
-  const std::string units = std::string(unit) + "s";
-  std::string text = total ? std::to_string(done) + "/" + std::to_string(*total) + " " + units
-                           : std::to_string(done) + " " + (done == 1 ? std::string(unit) : units);
-  text += ", " + durationText(elapsedSeconds) + " elapsed";
-  if (done == 0) return text;
-  const double each = elapsedSeconds / static_cast<double>(done);
-  if (total) return text + ", about " + durationText(each * static_cast<double>(*total - done)) + " left";
-  return text + ", about " + durationText(each) + " a " + std::string(unit);
-}
+}  // namespace splitev
