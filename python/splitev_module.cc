@@ -124,12 +124,14 @@ std::string shown(py::handle value) {
 // taken as the ints and lists they hold; anything else that JSON cannot
 // hold (a set, an object, NaN) is refused naming the key it came under.
 std::string caseLine(py::handle c) {
-  static const py::object dumps = py::module_::import("json").attr("dumps");
-  static const py::object plain = py::cpp_function([](py::handle value) -> py::object {
+  // Made once and never released: a static py::object would be released
+  // after the interpreter has ended.
+  static const py::object& dumps = *new py::object(py::module_::import("json").attr("dumps"));
+  static const py::object& plain = *new py::object(py::cpp_function([](py::handle value) -> py::object {
     if (py::hasattr(value, "tolist")) return value.attr("tolist")();
     if (PyIndex_Check(value.ptr())) return py::reinterpret_steal<py::object>(PyNumber_Index(value.ptr()));
     throw py::type_error("not JSON");
-  });
+  }));
   const auto dumped = [&](py::handle value) {
     return dumps(value, py::arg("allow_nan") = false, py::arg("default") = plain).cast<std::string>();
   };

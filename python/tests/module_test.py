@@ -18,15 +18,16 @@ import splitev
 TABLE = os.environ["SPLITEV_TABLE"]
 
 # Cases as keyword arguments and as splitev-table's options, under different rules: aces with
-# every split-ace rule; a pair that cannot be dealt, an up card that cannot be dealt (two nines
-# out) and no doubling; a short shoe that runs out of cards, resplits to four hands and
+# every split-ace rule; a pair that cannot be dealt, an up card that cannot be dealt (every nine
+# but the pair out) and no doubling; a short shoe that runs out of cards, resplits to four hands and
 # split_perfect for two entries only.
 CASES = [
-    (dict(decks=2, pairs=["A", "8"], rules={"soft17": "hit", "das": True, "hsa": True, "dspa": True}),
-     ["--decks", "2", "--pairs", "A,8", "--h17", "--das", "--hsa", "--dspa"]),
-    (dict(removed=[0, 0, 0, 0, 0, 0, 0, 3, 2, 0], pairs=["8", "9"],
+    (dict(pairs=["A", "8"], rules={"soft17": "hit", "das": True, "hsa": True, "dspa": True}),
+     ["--pairs", "A,8", "--h17", "--das", "--hsa", "--dspa"]),
+    (dict(decks=2, removed=[0, 0, 0, 0, 0, 0, 0, 7, 6, 0], pairs=["8", "9"],
           rules={"double": "none", "peek": False, "charlie": 5}),
-     ["--removed", "0,0,0,0,0,0,0,3,2,0", "--pairs", "8,9", "--double", "none", "--no-peek", "--charlie", "5"]),
+     ["--decks", "2", "--removed", "0,0,0,0,0,0,0,7,6,0", "--pairs", "8,9", "--double", "none", "--no-peek",
+      "--charlie", "5"]),
     (dict(removed=[3, 3, 3, 3, 3, 3, 3, 3, 2, 12], pairs=["9", "T"], rules={"hands": 4, "dan": True},
           up_cards=["overall", "6"]),
      ["--removed", "3,3,3,3,3,3,3,3,2,12", "--pairs", "9,T", "--hands", "4", "--dan", "--up-cards", "overall,6"]),
