@@ -3,7 +3,7 @@
 dealer up card as the cards of one rank are taken out of the shoe one by one, with the background
 coloured by the best play and the points where it changes marked.
 
-    removal_sweep.py --decks 6 --das --pair T --up 6 --rank 5 --output sweep.png
+    removal_sweep.py --decks 6 --das --pair 8 --up T --rank 3 --most 24 --output sweep.png
 """
 
 import sys
@@ -13,6 +13,7 @@ from case_options import PLAY_COLOURS, RANKS
 
 LINES = [("split", "-", "o"), ("stand", "--", "s"), ("hit", ":", "^"), ("double", "-.", "d")]
 PLAYED = [play for play, _, _ in LINES]
+RANK_NAMES = ["aces", "twos", "threes", "fours", "fives", "sixes", "sevens", "eights", "nines", "tens"]
 
 
 def sweep_cases(args, base):
@@ -42,21 +43,22 @@ def draw(points, args, axes):
         if was != now:
             at = (before + after) / 2
             axes.axvline(at, color="#333333", linewidth=1)
+            # Beside the line, on the side with more room.
+            right = at < (counts[0] + counts[-1]) / 2
             axes.annotate(f"{was} → {now}", (at, 1), xycoords=("data", "axes fraction"),
-                          xytext=(4, -14), textcoords="offset points", fontsize=9)
+                          xytext=(5 if right else -5, -14), textcoords="offset points",
+                          ha="left" if right else "right", fontsize=9)
     axes.set_xlim(counts[0] - half, counts[-1] + half)
-    name = "ten" if args.rank == "T" else "ace" if args.rank == "A" else args.rank
-    axes.set_xlabel(f"{name}s removed from the shoe")
+    axes.set_xlabel(f"{RANK_NAMES[RANKS.index(args.rank)]} removed from the shoe")
     axes.set_ylabel("expected value, % of a bet (dealer blackjack included)")
     axes.grid(True, color="white", linewidth=0.8)
-    axes.legend(loc="lower right", fontsize=9)
 
 
 def main():
     parser = case_options.parser_for(__doc__.split("\n\n")[0])
-    parser.add_argument("--pair", default="T", choices=RANKS, help="the pair (default T)")
-    parser.add_argument("--up", default="6", choices=RANKS, help="the dealer's up card (default 6)")
-    parser.add_argument("--rank", default="5", choices=RANKS, help="the rank removed (default 5)")
+    parser.add_argument("--pair", default="8", choices=RANKS, help="the pair (default 8)")
+    parser.add_argument("--up", default="T", choices=RANKS, help="the dealer's up card (default T)")
+    parser.add_argument("--rank", default="3", choices=RANKS, help="the rank removed (default 3)")
     parser.add_argument("--most", type=int, default=24, help="the most cards of the rank removed (default 24)")
     parser.add_argument("--step", type=int, default=1, help="cards removed from one point to the next (default 1)")
     args = parser.parse_args()
@@ -85,12 +87,14 @@ def main():
         parser.error(f"the pair {args.pair},{args.pair} against {args.up} cannot be dealt at any point of the sweep")
     figure, axes = plt.subplots(figsize=(8, 5))
     draw(points, args, axes)
-    bests = sorted({best for _, _, best in points}, key=case_options.PLAYS.index)
+    # One legend below the plot: the lines, then the best plays' colours.
     from matplotlib.patches import Patch
 
-    axes.add_artist(axes.legend(loc="lower right", fontsize=9))
-    axes.legend(handles=[Patch(facecolor=PLAY_COLOURS[best], alpha=0.55, label=f"best: {best}") for best in bests],
-                loc="lower left", fontsize=9)
+    bests = sorted({best for _, _, best in points}, key=case_options.PLAYS.index)
+    handles = axes.get_legend_handles_labels()[0]
+    handles += [Patch(facecolor=PLAY_COLOURS[best], alpha=0.55, label=f"best: {best}") for best in bests]
+    axes.legend(handles=handles, loc="upper center", bbox_to_anchor=(0.5, -0.13), ncol=len(handles),
+                frameon=False, fontsize=9)
     figure.suptitle(f"{args.pair},{args.pair} against {args.up}, splitting once\n"
                     + case_options.shoe_and_rules(first), fontsize=11)
     figure.tight_layout()

@@ -23,7 +23,7 @@ class ExamplesTest(unittest.TestCase):
         self.assert_draws("split_chart.py", "--das", "--removed", "0,3,0,0,0,0,0,0,0,0")
 
     def test_removal_sweep(self):
-        self.assert_draws("removal_sweep.py", "--pair", "T", "--up", "6", "--rank", "5", "--most", "4")
+        self.assert_draws("removal_sweep.py", "--pair", "8", "--up", "T", "--rank", "3", "--most", "4")
 
 
 if __name__ == "__main__":
