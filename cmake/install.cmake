@@ -29,6 +29,7 @@ if(TARGET splitev_library)
   # The pkg-config file finds the prefix from its own place, so it holds
   # whatever prefix the tree is installed under.
   file(RELATIVE_PATH pc_prefix /prefix/${CMAKE_INSTALL_LIBDIR}/pkgconfig /prefix)
+  string(REGEX REPLACE "/$" "" pc_prefix "${pc_prefix}")
   set(pc_prefix "\${pcfiledir}/${pc_prefix}")
   configure_file(${CMAKE_SOURCE_DIR}/cmake/splitev.pc.in ${CMAKE_BINARY_DIR}/splitev.pc @ONLY)
   install(FILES ${CMAKE_BINARY_DIR}/splitev.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)

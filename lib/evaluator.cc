@@ -13,6 +13,7 @@
 #include <new>
 #include <optional>
 #include <string>
+#include <system_error>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -91,7 +92,7 @@ Results Evaluator::State::runWatched(const Case& c) {
     events.push_back({pair, "done", 1.0});
     changed.notify_one();
   };
-  std::thread worker([&] {
+  const auto compute = [&] {
     std::optional<Results> got;
     std::exception_ptr thrown;
     try {
@@ -104,7 +105,15 @@ Results Evaluator::State::runWatched(const Case& c) {
     failure = thrown;
     finished = true;
     changed.notify_one();
-  });
+  };
+  std::thread worker;
+  try {
+    worker = std::thread(compute);
+  } catch (const std::system_error&) {
+    // No thread to spare: the case runs here, and the stop test and progress
+    // are called after it, once.
+    compute();
+  }
 
   // Whatever the caller's callbacks throw, the worker is stopped and joined
   // before it goes on.
@@ -127,7 +136,7 @@ Results Evaluator::State::runWatched(const Case& c) {
       stopping = true;
     }
   }
-  worker.join();
+  if (worker.joinable()) worker.join();
   runner.stopRequested = nullptr;
   runner.perfectProgress = nullptr;
 
