@@ -23,10 +23,12 @@
 #include <cstddef>
 #include <mutex>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <thread>
 #include <utility>
+#include <vector>
 
 #include "splitev/splitev.h"
 
@@ -181,17 +183,21 @@ class PyEvaluator {
     // A signal handler that evaluates on this evaluator while it computes
     // would wait for itself.
     if (busyThread.load() == std::this_thread::get_id())
-      throw py::value_error("this evaluator is already computing a case on this thread");
-    PyObject* raised[3] = {nullptr, nullptr, nullptr};
+      throw std::runtime_error("this evaluator is already computing a case on this thread");
+    // The exception a signal handler raised, taken out of the interpreter
+    // while the engine winds down and put back once it has.
+    py::object raised[3];
     std::optional<splitev::Results> results;
     {
       py::gil_scoped_release release;
-      std::lock_guard lock(busy);
+      const std::lock_guard lock(busy);
       busyThread = std::this_thread::get_id();
       evaluator.setStop([&raised] {
-        py::gil_scoped_acquire acquire;
+        const py::gil_scoped_acquire acquire;
         if (PyErr_CheckSignals() == 0) return false;
-        PyErr_Fetch(&raised[0], &raised[1], &raised[2]);
+        PyObject* fetched[3];
+        PyErr_Fetch(&fetched[0], &fetched[1], &fetched[2]);
+        for (int i = 0; i < 3; ++i) raised[i] = py::reinterpret_steal<py::object>(fetched[i]);
         return true;
       });
       try {
@@ -199,13 +205,16 @@ class PyEvaluator {
       } catch (const splitev::Cancelled&) {
       } catch (...) {
         busyThread = std::thread::id();
+        // The fetched exception is released with the lock held.
+        const py::gil_scoped_acquire acquire;
+        for (py::object& part : raised) part.release().dec_ref();
         throw;
       }
       busyThread = std::thread::id();
     }
     if (!results) {
-      if (raised[0] == nullptr) throw py::value_error("the evaluation was cancelled");
-      PyErr_Restore(raised[0], raised[1], raised[2]);
+      if (!raised[0]) throw std::runtime_error("the evaluation was cancelled");
+      PyErr_Restore(raised[0].release().ptr(), raised[1].release().ptr(), raised[2].release().ptr());
       throw py::error_already_set();
     }
     return std::move(*results);
