@@ -10,10 +10,12 @@ include(CMakePackageConfigHelpers)
 install(TARGETS splitev RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES ${CMAKE_SOURCE_DIR}/man/splitev.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 
-if(TARGET splitev_library)
+if(TARGET splitev-table)
   install(TARGETS splitev-table RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
   install(FILES ${CMAKE_SOURCE_DIR}/man/splitev-table.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+endif()
 
+if(TARGET splitev_library)
   install(TARGETS splitev_library EXPORT splitevTargets ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR})
   install(DIRECTORY ${CMAKE_SOURCE_DIR}/include/splitev DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
 

@@ -242,6 +242,7 @@ std::string_view playName(Play play) {
 }
 
 std::string toText(const Results& report, Show show) {
+  check(report.input);
   std::string text = headerLine(report.input);
   for (int view = 0; view < ViewCount && show != Show::Decision; ++view) {
     text += "\n";
@@ -261,6 +262,7 @@ std::string toText(const Results& report, Show show) {
 }
 
 std::string toCsv(const Results& report) {
+  check(report.input);
   std::string text = "pair,quantity,view";
   for (int entry : EntryOrder) {
     text += ",";
@@ -296,6 +298,7 @@ std::string toCsv(const Results& report) {
 }
 
 std::string toJson(const Results& report) {
+  check(report.input);
   const Case& table = report.input;
   std::string text = "{\"decks\":" + std::to_string(table.decks) + ",\"removed\":[";
   for (std::size_t i = 0; i < table.removed.size(); ++i) {

@@ -82,8 +82,9 @@ struct ValueNames {
 // Refuses a case that cannot be evaluated, with the message splitev-table
 // gives: decks outside 1..MaxDecks, a removal below 0 or above the full
 // shoe's count of its rank, charlie other than 0, 5 or 6, hands outside
-// 2..4, dspa without both das and hsa, no pair, no entry of split_perfect.
-// Checked in that order; the first refusal is thrown (Error).
+// 2..4, dspa without both das and hsa, soft17 or doubling outside its
+// enumeration, no pair, no entry of split_perfect. Checked in that order;
+// the first refusal is thrown (Error).
 void check(const Case& c, const ValueNames& names = {});
 
 // One line of a batch, a JSON object whose keys are all optional:

@@ -62,7 +62,9 @@ class Evaluator {
 
   // Called on the thread that called evaluate, and only there, at least
   // every tenth of a second while it runs (so it may check for a keyboard
-  // interrupt in an interpreter). Returning true abandons the case: the
+  // interrupt in an interpreter): the case is computed on a thread of its
+  // own meanwhile (or, when none can be started, on the calling thread, and
+  // the stop test is called once after it). Returning true abandons the case: the
   // computation stops at its next check (within a fraction of a second
   // during split_perfect; after the pair's split, decision or post-split
   // strategies otherwise, about a second at most for 8 decks) and evaluate

@@ -1,7 +1,8 @@
 #pragma once
 
 // splitev-table's three output formats, as pure functions of the results:
-// the program prints exactly these.
+// the program prints exactly these. Each throws Error when the results'
+// case is one check() refuses (results evaluate did not give).
 
 #include <string>
 
