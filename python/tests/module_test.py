@@ -63,6 +63,16 @@ class ModuleTest(unittest.TestCase):
             self.assertEqual(exact(result), exact(json_object))
         batched = list(splitev.batch(case for case, _ in CASES))
         self.assertEqual(exact(batched), exact(expected))
+        # One evaluator called from three threads at once: each call waits for the one before.
+        shared = splitev.Evaluator()
+        threaded = [None] * len(CASES)
+        threads = [threading.Thread(target=lambda i=i: threaded.__setitem__(i, shared.table(**CASES[i][0])))
+                   for i in range(len(CASES))]
+        for thread in threads:
+            thread.start()
+        for thread in threads:
+            thread.join()
+        self.assertEqual(exact(threaded), exact(expected))
 
     def test_refusals_are_the_programs_messages(self):
         refused = [dict(decks=0), dict(deck=8), dict(rules={"das": 1}), dict(rules={"dspa": True}),
