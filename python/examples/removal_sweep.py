@@ -68,11 +68,10 @@ def main():
     import matplotlib.pyplot as plt
     import splitev
 
-    base = case_options.case_from(args)
-    counts, cases = zip(*sweep_cases(args, base))
     points = []
     first = None
     try:
+        counts, cases = zip(*sweep_cases(args, case_options.case_from(args)))
         # One evaluator for the whole sweep: each case keeps the dealer cache of the one before.
         for count, result in zip(counts, splitev.batch(cases)):
             first = first or result
