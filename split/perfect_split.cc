@@ -100,7 +100,8 @@ class PerfectSolver {
   std::size_t structureBytes() const { return structure; }
 
   // Values every state for the given entries; the root's value per entry.
-  void evaluate(const std::vector<int>& entries, std::array<double, 11>& rootValue);
+  // The last pass lets each level go once it has been read.
+  void evaluate(const std::vector<int>& entries, bool lastPass, std::array<double, 11>& rootValue);
 
   std::size_t stateCount() const;
   // Dealer shoes walked so far (once per pass).
@@ -108,18 +109,27 @@ class PerfectSolver {
   bool complete() const { return !incomplete.load(); }
 
  private:
+  // The groups of one level, ascending by D, and their states. Kept for
+  // every level from the search on: D, where each group's states start and
+  // the state codes, ascending within a group (about 2 bytes a state). The
+  // lookup tables of a level exist only while it is valued or read (two
+  // levels at a time): the states as bit sets, for a state's number in one
+  // step, and the links to the groups one card deeper.
   struct Level {
-    std::vector<std::uint64_t> keys;       // D per group
+    std::vector<std::uint64_t> keys;       // D per group, ascending
+    std::vector<std::uint32_t> base;       // per group and one more: its first state's number within the level
+    std::vector<std::uint16_t> codes;      // per state: its code
     std::vector<std::uint64_t> bits;       // words per group: the state codes present
-    std::vector<std::int32_t> successor;   // RankCount per group: the group of D + c one level down, or -1
-    std::vector<std::uint32_t> base;       // per group: its first state's number within the level
     std::vector<std::uint16_t> wordBase;   // words per group: states in the group's earlier words
+    std::vector<std::int32_t> successor;   // RankCount per group: the group of D + c one level down, or -1
     std::size_t states = 0;
-    std::size_t bytes() const {
-      return keys.capacity() * 8 + bits.capacity() * 8 + successor.capacity() * 4 + base.capacity() * 4 +
-             wordBase.capacity() * 2;
-    }
+    std::size_t groups() const { return keys.size(); }
+    std::size_t bytes() const { return keys.capacity() * 8 + base.capacity() * 4 + codes.capacity() * 2; }
   };
+  // Bytes of a level's lookup tables.
+  std::size_t lookupBytes(std::size_t groups, bool withSuccessors) const {
+    return groups * static_cast<std::size_t>(words) * 10 + (withSuccessors ? groups * RankCount * 4 : 0);
+  }
   // Dealer values of one level's groups for the entries of a pass: per
   // group RecordRows rows of `lanes` values (stand on 17..21, on 16 or
   // less, then the blackjack chance).
@@ -141,23 +151,33 @@ class PerfectSolver {
   int resplitsLeft(int r, int pairCardsLeft) const { return std::min(r, pairCardsLeft); }
   int pairCardsLeft(std::uint64_t key) const { return afterPair[rankIndex(pair)] - countIn(key, pair); }
 
-  void addState(Level& level, std::size_t g, int code) const {
+  // The next level while it is searched: its groups in the order found,
+  // each with its states as a bit set.
+  struct Found {
+    std::vector<std::uint64_t> keys;
+    std::vector<std::uint64_t> bits;
+  };
+  void addState(Found& level, std::size_t g, int code) const {
     level.bits[g * words + static_cast<std::size_t>(code / 64)] |= std::uint64_t{1} << (code % 64);
   }
   // A Play state, with the Start state its hand's end leads to.
-  void addPlay(Level& level, std::size_t g, int w, int r, int cls) const {
+  void addPlay(Found& level, std::size_t g, int w, int r, int cls) const {
     const int left = w == 0 ? 0 : resplitsLeft(r, pairCardsLeft(level.keys[g]));
     addState(level, g, playCode(w, left, cls));
     if (w > 0) addState(level, g, startCode(w - 1, left));
   }
-  void addStart(Level& level, std::size_t g, int w, int r) const {
+  void addStart(Found& level, std::size_t g, int w, int r) const {
     addState(level, g, startCode(w, resplitsLeft(r, pairCardsLeft(level.keys[g]))));
   }
+  // The found level as a Level: groups sorted by D, states listed.
+  Level settle(Found& found) const;
+  // Builds the lookup tables of level k (its links when a level follows).
+  void openLevel(std::size_t k);
+  static void closeLevel(Level& level);
 
   // The state's number within its level.
   // Inlined into the value loop, whose vector-level versions count bits in one instruction.
   [[gnu::always_inline]] inline std::size_t stateIndex(const Level& level, std::size_t g, int code) const;
-  void countStates(Level& level) const;
   void checkBudget() const;
   void pollStop() const {
     if (control.stopRequested && control.stopRequested()) throw StopRequested{};
@@ -285,22 +305,78 @@ inline std::size_t PerfectSolver::stateIndex(const Level& level, std::size_t g, 
          static_cast<std::size_t>(std::popcount(b[word] & (bit - 1)));
 }
 
-void PerfectSolver::countStates(Level& level) const {
-  const std::size_t groups = level.keys.size();
-  level.base.resize(groups);
-  level.wordBase.resize(groups * static_cast<std::size_t>(words));
+PerfectSolver::Level PerfectSolver::settle(Found& found) const {
+  const std::size_t groups = found.keys.size();
+  std::vector<std::uint32_t> order(groups);
+  for (std::size_t g = 0; g < groups; ++g) order[g] = static_cast<std::uint32_t>(g);
+  std::sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) { return found.keys[a] < found.keys[b]; });
+  Level level;
+  level.keys.resize(groups);
+  level.base.resize(groups + 1);
   std::size_t count = 0;
-  for (std::size_t g = 0; g < groups; ++g) {
-    level.base[g] = static_cast<std::uint32_t>(count);
-    std::size_t inGroup = 0;
-    for (int w = 0; w < words; ++w) {
-      level.wordBase[g * static_cast<std::size_t>(words) + static_cast<std::size_t>(w)] = static_cast<std::uint16_t>(inGroup);
-      inGroup += static_cast<std::size_t>(std::popcount(level.bits[g * static_cast<std::size_t>(words) + static_cast<std::size_t>(w)]));
-    }
-    count += inGroup;
-  }
+  for (std::uint64_t word : found.bits) count += static_cast<std::size_t>(std::popcount(word));
   if (count > 0xffffffffu) throw std::length_error("perfect split: more states in one level than 2^32");
+  level.codes.resize(count);
+  std::size_t at = 0;
+  for (std::size_t g = 0; g < groups; ++g) {
+    const std::size_t from = order[g];
+    level.keys[g] = found.keys[from];
+    level.base[g] = static_cast<std::uint32_t>(at);
+    const std::uint64_t* b = found.bits.data() + from * static_cast<std::size_t>(words);
+    for (int wd = 0; wd < words; ++wd)
+      for (std::uint64_t set = b[wd]; set != 0; set &= set - 1)
+        level.codes[at++] = static_cast<std::uint16_t>(wd * 64 + std::countr_zero(set));
+  }
+  level.base[groups] = static_cast<std::uint32_t>(at);
   level.states = count;
+  return level;
+}
+
+void PerfectSolver::openLevel(std::size_t k) {
+  Level& level = levels[k];
+  const std::size_t groups = level.groups();
+  const auto wordCount = static_cast<std::size_t>(words);
+  level.bits.assign(groups * wordCount, 0);
+  level.wordBase.assign(groups * wordCount, 0);
+  const std::size_t tasks = (groups + 4095) / 4096;
+  parallelFor(control.threads, tasks, [&](std::size_t task) {
+    const std::size_t end = std::min(groups, (task + 1) * 4096);
+    for (std::size_t g = task * 4096; g < end; ++g) {
+      std::uint64_t* b = level.bits.data() + g * wordCount;
+      for (std::size_t i = level.base[g]; i < level.base[g + 1]; ++i) b[level.codes[i] / 64] |= std::uint64_t{1} << (level.codes[i] % 64);
+      std::uint16_t inGroup = 0;
+      for (std::size_t w = 0; w < wordCount; ++w) {
+        level.wordBase[g * wordCount + w] = inGroup;
+        inGroup = static_cast<std::uint16_t>(inGroup + std::popcount(b[w]));
+      }
+    }
+  });
+  if (k + 1 >= levels.size()) return;
+  // Both levels are sorted by D, so for each card the groups one card
+  // deeper come in the same order as their parents: a merge finds them.
+  const std::vector<std::uint64_t>& down = levels[k + 1].keys;
+  level.successor.assign(groups * RankCount, -1);
+  parallelFor(control.threads, tasks, [&](std::size_t task) {
+    const std::size_t first = task * 4096;
+    const std::size_t end = std::min(groups, first + 4096);
+    for (int c = 1; c <= RankCount; ++c) {
+      const std::uint64_t unit = std::uint64_t{1} << offset[rankIndex(c)];
+      auto at = std::lower_bound(down.begin(), down.end(), level.keys[first] + unit);
+      for (std::size_t g = first; g < end; ++g) {
+        if (countIn(level.keys[g], c) >= afterPair[rankIndex(c)]) continue;  // no card c left: never drawn
+        const std::uint64_t key = level.keys[g] + unit;
+        while (at != down.end() && *at < key) ++at;
+        if (at != down.end() && *at == key)
+          level.successor[g * RankCount + static_cast<std::size_t>(rankIndex(c))] = static_cast<std::int32_t>(at - down.begin());
+      }
+    }
+  });
+}
+
+void PerfectSolver::closeLevel(Level& level) {
+  std::vector<std::uint64_t>().swap(level.bits);
+  std::vector<std::uint16_t>().swap(level.wordBase);
+  std::vector<std::int32_t>().swap(level.successor);
 }
 
 void PerfectSolver::checkBudget() const {
@@ -323,19 +399,18 @@ ShoeCounts PerfectSolver::shoeOf(std::uint64_t key) const {
 
 void PerfectSolver::build() {
   levels.clear();
-  levels.emplace_back();
   {
-    Level& root = levels.back();
+    Found root;
     root.keys.push_back(0);
     root.bits.assign(static_cast<std::size_t>(words), 0);
     addStart(root, 0, 1, firstResplits);
-    countStates(root);
+    levels.push_back(settle(root));
   }
   std::uint64_t unit[RankCount];
   for (int r = 1; r <= RankCount; ++r) unit[rankIndex(r)] = std::uint64_t{1} << offset[rankIndex(r)];
 
   for (std::size_t k = 0;; ++k) {
-    Level next;
+    Found next;
     // Open addressing from a key to its group in the next level.
     std::vector<std::uint64_t> slotKeys(1024, 0);
     std::vector<std::int32_t> slotGroups(1024, -1);
@@ -365,61 +440,61 @@ void PerfectSolver::build() {
       }
       return g;
     };
+    auto searchBytes = [&] {
+      return structure + next.keys.capacity() * 8 + next.bits.capacity() * 8 + slotKeys.size() * 12;
+    };
 
-    Level& level = levels[k];
-    const std::size_t groups = level.keys.size();
-    level.successor.assign(groups * RankCount, -1);
+    const Level& level = levels[k];
+    const std::size_t groups = level.groups();
     for (std::size_t g = 0; g < groups; ++g) {
       if (g % 4096 == 0) {
         pollStop();
-        if (structure + next.bytes() + slotKeys.size() * 12 > control.memoryBudget)
-          throw BudgetExceeded{structure + next.bytes() + slotKeys.size() * 12};
+        if (searchBytes() > control.memoryBudget) throw BudgetExceeded{searchBytes()};
       }
       const std::uint64_t key = level.keys[g];
       const ShoeCounts n = shoeOf(key);
-      std::int32_t* successor = level.successor.data() + g * RankCount;
+      std::int32_t successor[RankCount];
+      std::fill(std::begin(successor), std::end(successor), -1);
       auto child = [&](int c) -> std::size_t {
         std::int32_t& link = successor[rankIndex(c)];
         if (link < 0) link = static_cast<std::int32_t>(groupFor(key + unit[rankIndex(c)]));
         return static_cast<std::size_t>(link);
       };
-      const std::uint64_t* b = level.bits.data() + g * static_cast<std::size_t>(words);
-      for (int wd = 0; wd < words; ++wd) {
-        for (std::uint64_t set = b[wd]; set != 0; set &= set - 1) {
-          const int code = wd * 64 + std::countr_zero(set);
-          if (isStart(code)) {
-            const int w = code / resplitsRange;
-            const int r = code % resplitsRange;
-            for (int c = 1; c <= RankCount; ++c) {
-              if (n[rankIndex(c)] == 0) continue;
-              const std::size_t to = child(c);
-              addPlay(next, to, w, r, twoCardClass[rankIndex(c)]);
-              if (c == pair && r > 0) addStart(next, to, w + 1, r - 1);
-            }
-            continue;
-          }
-          const int phase = (code - phases) / classCount;
-          const int cls = (code - phases) % classCount;
-          const int w = phase / resplitsRange;
-          const int r = phase % resplitsRange;
-          // The hand stands: the last hand on hard 21, or a split ace that has its card.
-          if (w == 0 ? classMustStand[static_cast<std::size_t>(cls)] : !classMayDraw[static_cast<std::size_t>(cls)]) continue;
+      for (std::size_t i = level.base[g]; i < level.base[g + 1]; ++i) {
+        const int code = level.codes[i];
+        if (isStart(code)) {
+          const int w = code / resplitsRange;
+          const int r = code % resplitsRange;
           for (int c = 1; c <= RankCount; ++c) {
             if (n[rankIndex(c)] == 0) continue;
             const std::size_t to = child(c);
-            const int after = classAfter[static_cast<std::size_t>(cls)][rankIndex(c)];
-            if (after >= 0) {
-              addPlay(next, to, w, r, after);
-            } else if (w > 0) {
-              addStart(next, to, w - 1, r);
-            }
+            addPlay(next, to, w, r, twoCardClass[rankIndex(c)]);
+            if (c == pair && r > 0) addStart(next, to, w + 1, r - 1);
           }
+          continue;
+        }
+        const int phase = (code - phases) / classCount;
+        const int cls = (code - phases) % classCount;
+        const int w = phase / resplitsRange;
+        const int r = phase % resplitsRange;
+        // The hand stands: the last hand on hard 21, or a split ace that has its card.
+        if (w == 0 ? classMustStand[static_cast<std::size_t>(cls)] : !classMayDraw[static_cast<std::size_t>(cls)]) continue;
+        for (int c = 1; c <= RankCount; ++c) {
+          if (n[rankIndex(c)] == 0) continue;
+          const int after = classAfter[static_cast<std::size_t>(cls)][rankIndex(c)];
+          if (after >= 0) {
+            addPlay(next, child(c), w, r, after);
+          } else if (w > 0) {
+            addStart(next, child(c), w - 1, r);
+          }  // the last hand busts: no state, and no group for it
         }
       }
     }
     if (next.keys.empty()) break;
-    countStates(next);
-    levels.push_back(std::move(next));
+    if (searchBytes() + next.keys.size() * 8 > control.memoryBudget) throw BudgetExceeded{searchBytes() + next.keys.size() * 8};
+    std::vector<std::uint64_t>().swap(slotKeys);
+    std::vector<std::int32_t>().swap(slotGroups);
+    levels.push_back(settle(next));
     structure = 0;
     for (const Level& l : levels) structure += l.bytes();
     checkBudget();
@@ -441,12 +516,14 @@ std::size_t PerfectSolver::passBytes(int lanes) const {
   const auto l = static_cast<std::size_t>(lanes);
   for (std::size_t k = 0; k < levels.size(); ++k) {
     std::size_t states = levels[k].states;
-    std::size_t groups = levels[k].keys.size();
+    std::size_t groups = levels[k].groups();
+    std::size_t lookups = lookupBytes(groups, k + 1 < levels.size());
     if (k + 1 < levels.size()) {
       states += levels[k + 1].states;
-      groups += levels[k + 1].keys.size();
+      groups += levels[k + 1].groups();
+      lookups += lookupBytes(levels[k + 1].groups(), false);
     }
-    most = std::max(most, states * l * sizeof(double) + groups * RecordRows * l * sizeof(double));
+    most = std::max(most, states * l * sizeof(double) + groups * RecordRows * l * sizeof(double) + lookups);
   }
   return most;
 }
@@ -454,15 +531,15 @@ std::size_t PerfectSolver::passBytes(int lanes) const {
 void PerfectSolver::fillRecords(const Level& level, const std::vector<int>& entries, Records& records) {
   const std::size_t lanes = entries.size();
   records.lanes = lanes;
+  std::vector<double>().swap(records.values);  // the old records go before the new ones come
   records.values.assign(level.keys.size() * RecordRows * lanes, 0.0);
   // Only groups with a hand being played read their record (a group of lone
   // pair cards alone, after a hand busted, reads its successors').
   std::vector<std::uint32_t> played;
-  for (std::size_t g = 0; g < level.keys.size(); ++g) {
-    const std::uint64_t* b = level.bits.data() + g * static_cast<std::size_t>(words);
-    bool play = (b[0] >> phases) != 0;
-    for (int w = 1; w < words && !play; ++w) play = b[w] != 0;
-    if (play) played.push_back(static_cast<std::uint32_t>(g));
+  for (std::size_t g = 0; g < level.groups(); ++g) {
+    // Codes ascend and Play codes follow the Start codes.
+    if (level.base[g + 1] > level.base[g] && !isStart(level.codes[level.base[g + 1] - 1]))
+      played.push_back(static_cast<std::uint32_t>(g));
   }
   const std::size_t groups = played.size();
   const std::size_t batches = (groups + WalkLanes - 1) / WalkLanes;
@@ -514,7 +591,7 @@ void PerfectSolver::evaluateGroup(std::size_t k, std::size_t g, const std::vecto
   evaluateGroupV1(k, g, entries, here, below, belowValues, values, complete);
 }
 
-void PerfectSolver::evaluate(const std::vector<int>& entries, std::array<double, 11>& rootValue) {
+void PerfectSolver::evaluate(const std::vector<int>& entries, bool lastPass, std::array<double, 11>& rootValue) {
   const std::size_t lanes = entries.size();
   Records here;
   Records below;
@@ -522,8 +599,10 @@ void PerfectSolver::evaluate(const std::vector<int>& entries, std::array<double,
   std::vector<double> belowValues;
   for (std::size_t k = levels.size(); k-- > 0;) {
     pollStop();
+    openLevel(k);
     const Level& level = levels[k];
     fillRecords(level, entries, here);
+    std::vector<double>().swap(values);
     values.assign(level.states * lanes, 0.0);
     const std::size_t groups = level.keys.size();
     const std::size_t tasks = (groups + GroupsPerTask - 1) / GroupsPerTask;
@@ -534,12 +613,16 @@ void PerfectSolver::evaluate(const std::vector<int>& entries, std::array<double,
       std::size_t states = 0;
       for (std::size_t g = task * GroupsPerTask; g < end; ++g) {
         evaluateGroup(k, g, entries, here, &below, belowValues.data(), values.data(), complete);
-        states += (g + 1 < groups ? level.base[g + 1] : level.states) - level.base[g];
+        states += level.base[g + 1] - level.base[g];
       }
       if (!complete) incomplete.store(true, std::memory_order_relaxed);
       const std::size_t done = statesDone.fetch_add(states) + states;
       report("values", static_cast<double>(done) / static_cast<double>(statesTotal * passCount));
     });
+    if (k + 1 < levels.size()) {
+      closeLevel(levels[k + 1]);
+      if (lastPass) levels[k + 1] = Level();
+    }
     std::swap(here, below);
     values.swap(belowValues);
   }
@@ -547,6 +630,7 @@ void PerfectSolver::evaluate(const std::vector<int>& entries, std::array<double,
   const std::size_t root = stateIndex(levels[0], 0, startCode(1, resplitsLeft(firstResplits, afterPair[rankIndex(pair)])));
   rootValue.fill(0.0);
   for (std::size_t l = 0; l < lanes; ++l) rootValue[static_cast<std::size_t>(entries[l])] = belowValues[root * lanes + l];
+  closeLevel(levels[0]);
 }
 
 }  // namespace
@@ -587,7 +671,7 @@ PerfectResults evaluatePerfectSplit(const Shoe& shoe, const Removals& removals, 
       const std::vector<int> part(entries.begin() + static_cast<std::ptrdiff_t>(first),
                                   entries.begin() + static_cast<std::ptrdiff_t>(std::min(entries.size(), first + perPass)));
       std::array<double, 11> partValue{};
-      solver.evaluate(part, partValue);
+      solver.evaluate(part, first + perPass >= entries.size(), partValue);
       for (int i : part) value[static_cast<std::size_t>(i)] = partValue[static_cast<std::size_t>(i)];
       ++results.passes;
     }
