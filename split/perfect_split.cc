@@ -104,6 +104,8 @@ class PerfectSolver {
   void evaluate(const std::vector<int>& entries, bool lastPass, std::array<double, 11>& rootValue);
 
   std::size_t stateCount() const;
+  // The passes the values take, for the share of the work done.
+  void setPasses(std::size_t passes) { passCount = std::max<std::size_t>(passes, 1); }
   // Dealer shoes walked so far (once per pass).
   std::size_t dealerShoeCount() const { return shoesWalked; }
   bool complete() const { return !incomplete.load(); }
@@ -134,9 +136,9 @@ class PerfectSolver {
   // group RecordRows rows of `lanes` values (stand on 17..21, on 16 or
   // less, then the blackjack chance).
   struct Records {
-    std::vector<double> values;
+    std::unique_ptr<double[]> values;  // room for the largest level's, allocated once per pass
     std::size_t lanes = 0;
-    const double* of(std::size_t g) const { return values.data() + g * RecordRows * lanes; }
+    const double* of(std::size_t g) const { return values.get() + g * RecordRows * lanes; }
   };
 
   // State codes: Start(w, r) below phases; Play(w, r, class) above.
@@ -512,27 +514,23 @@ std::size_t PerfectSolver::stateCount() const {
 }
 
 std::size_t PerfectSolver::passBytes(int lanes) const {
-  std::size_t most = 0;
-  const auto l = static_cast<std::size_t>(lanes);
+  std::size_t lookups = 0;
+  std::size_t mostStates = 0;
+  std::size_t mostGroups = 0;
   for (std::size_t k = 0; k < levels.size(); ++k) {
-    std::size_t states = levels[k].states;
-    std::size_t groups = levels[k].groups();
-    std::size_t lookups = lookupBytes(groups, k + 1 < levels.size());
-    if (k + 1 < levels.size()) {
-      states += levels[k + 1].states;
-      groups += levels[k + 1].groups();
-      lookups += lookupBytes(levels[k + 1].groups(), false);
-    }
-    most = std::max(most, states * l * sizeof(double) + groups * RecordRows * l * sizeof(double) + lookups);
+    const bool last = k + 1 == levels.size();
+    lookups = std::max(lookups, lookupBytes(levels[k].groups(), !last) +
+                                    (last ? 0 : lookupBytes(levels[k + 1].groups(), false)));
+    mostStates = std::max(mostStates, levels[k].states);
+    mostGroups = std::max(mostGroups, levels[k].groups());
   }
-  return most;
+  const auto l = static_cast<std::size_t>(lanes);
+  return 2 * (mostStates + mostGroups * RecordRows) * l * sizeof(double) + lookups;
 }
 
 void PerfectSolver::fillRecords(const Level& level, const std::vector<int>& entries, Records& records) {
   const std::size_t lanes = entries.size();
   records.lanes = lanes;
-  std::vector<double>().swap(records.values);  // the old records go before the new ones come
-  records.values.assign(level.keys.size() * RecordRows * lanes, 0.0);
   // Only groups with a hand being played read their record (a group of lone
   // pair cards alone, after a hand busted, reads its successors').
   std::vector<std::uint32_t> played;
@@ -555,7 +553,7 @@ void PerfectSolver::fillRecords(const Level& level, const std::vector<int>& entr
     for (int s = 0; s < count; ++s) {
       const DealerOutcome record(probabilities[s]);
       if (!record.complete) dealerIncomplete.store(true, std::memory_order_relaxed);
-      double* out = records.values.data() + played[begin + static_cast<std::size_t>(s)] * RecordRows * lanes;
+      double* out = records.values.get() + played[begin + static_cast<std::size_t>(s)] * RecordRows * lanes;
       for (std::size_t l = 0; l < lanes; ++l) {
         for (int position = 0; position < StandCount; ++position)
           out[static_cast<std::size_t>(position) * lanes + l] = record.stand[position][entries[l]];
@@ -593,17 +591,26 @@ void PerfectSolver::evaluateGroup(std::size_t k, std::size_t g, const std::vecto
 
 void PerfectSolver::evaluate(const std::vector<int>& entries, bool lastPass, std::array<double, 11>& rootValue) {
   const std::size_t lanes = entries.size();
+  // Two levels' values and records at a time, in buffers sized once for
+  // the largest level: each state's values and each played group's record
+  // are written before they are read, so they are left uninitialised.
+  std::size_t mostStates = 0;
+  std::size_t mostGroups = 0;
+  for (const Level& l : levels) {
+    mostStates = std::max(mostStates, l.states);
+    mostGroups = std::max(mostGroups, l.groups());
+  }
   Records here;
   Records below;
-  std::vector<double> values;
-  std::vector<double> belowValues;
+  here.values.reset(new double[mostGroups * RecordRows * lanes]);
+  below.values.reset(new double[mostGroups * RecordRows * lanes]);
+  std::unique_ptr<double[]> values(new double[mostStates * lanes]);
+  std::unique_ptr<double[]> belowValues(new double[mostStates * lanes]);
   for (std::size_t k = levels.size(); k-- > 0;) {
     pollStop();
     openLevel(k);
     const Level& level = levels[k];
     fillRecords(level, entries, here);
-    std::vector<double>().swap(values);
-    values.assign(level.states * lanes, 0.0);
     const std::size_t groups = level.keys.size();
     const std::size_t tasks = (groups + GroupsPerTask - 1) / GroupsPerTask;
     parallelFor(control.threads, tasks, [&](std::size_t task) {
@@ -612,7 +619,7 @@ void PerfectSolver::evaluate(const std::vector<int>& entries, bool lastPass, std
       const std::size_t end = std::min(groups, (task + 1) * GroupsPerTask);
       std::size_t states = 0;
       for (std::size_t g = task * GroupsPerTask; g < end; ++g) {
-        evaluateGroup(k, g, entries, here, &below, belowValues.data(), values.data(), complete);
+        evaluateGroup(k, g, entries, here, &below, belowValues.get(), values.get(), complete);
         states += level.base[g + 1] - level.base[g];
       }
       if (!complete) incomplete.store(true, std::memory_order_relaxed);
@@ -624,7 +631,7 @@ void PerfectSolver::evaluate(const std::vector<int>& entries, bool lastPass, std
       if (lastPass) levels[k + 1] = Level();
     }
     std::swap(here, below);
-    values.swap(belowValues);
+    std::swap(values, belowValues);
   }
   // The root: the first hand's lone pair card, two hands dealt.
   const std::size_t root = stateIndex(levels[0], 0, startCode(1, resplitsLeft(firstResplits, afterPair[rankIndex(pair)])));
@@ -665,8 +672,13 @@ PerfectResults evaluatePerfectSplit(const Shoe& shoe, const Removals& removals, 
       results.run = PerfectRun::TooLarge;
       return results;
     }
+    // The passes share the entries evenly: no more passes, and a lower peak.
+    const std::size_t passes = (entries.size() + static_cast<std::size_t>(std::max(lanes, 1)) - 1) /
+                               static_cast<std::size_t>(std::max(lanes, 1));
+    const std::size_t perPass = passes == 0 ? 1 : (entries.size() + passes - 1) / passes;
+    results.estimatedBytes = solver.structureBytes() + solver.passBytes(static_cast<int>(perPass));
+    solver.setPasses(passes);
     std::array<double, 11> value{};
-    const std::size_t perPass = static_cast<std::size_t>(std::max(lanes, 1));
     for (std::size_t first = 0; first < entries.size(); first += perPass) {
       const std::vector<int> part(entries.begin() + static_cast<std::ptrdiff_t>(first),
                                   entries.begin() + static_cast<std::ptrdiff_t>(std::min(entries.size(), first + perPass)));
@@ -676,7 +688,7 @@ PerfectResults evaluatePerfectSplit(const Shoe& shoe, const Removals& removals, 
       ++results.passes;
     }
     results.split.complete = solver.complete();
-    results.dealerShoes = solver.dealerShoeCount() / results.passes;
+    results.dealerShoes = results.passes == 0 ? 0 : solver.dealerShoeCount() / results.passes;
     for (int i : entries) results.split.ev[static_cast<std::size_t>(i)] = value[static_cast<std::size_t>(i)];
   } catch (const StopRequested&) {
     results.run = PerfectRun::Cancelled;
