@@ -171,8 +171,9 @@ class PerfectSolver {
   void addStart(Found& level, std::size_t g, int w, int r) const {
     addState(level, g, startCode(w, resplitsLeft(r, pairCardsLeft(level.keys[g]))));
   }
-  // The found level as a Level: groups sorted by D, states listed.
-  Level settle(Found& found) const;
+  // The found level (its groups in disjoint parts) as a Level: groups
+  // sorted by D, states listed.
+  Level settle(std::vector<Found>& parts) const;
   // Builds the lookup tables of level k (its links when a level follows).
   void openLevel(std::size_t k);
   static void closeLevel(Level& level);
@@ -185,6 +186,13 @@ class PerfectSolver {
     if (control.stopRequested && control.stopRequested()) throw StopRequested{};
   }
   void report(std::string_view phase, double share) const;
+  // The share of the whole computation done when the search is that far
+  // into level k: the search counts for SearchShare, spread over the
+  // levels up to the deepest the cards allow.
+  double searchShare(std::size_t k, double withinLevel) const {
+    return SearchShare * std::min(1.0, (static_cast<double>(k) + withinLevel) / static_cast<double>(deepestLevel));
+  }
+  static constexpr double SearchShare = 0.15;
 
   ShoeCounts shoeOf(std::uint64_t key) const;
   void fillRecords(const Level& level, const std::vector<int>& entries, Records& records);
@@ -234,6 +242,7 @@ class PerfectSolver {
   std::size_t shoesWalked = 0;
   mutable std::atomic<std::size_t> statesDone{0};
   std::size_t passCount = 1;
+  int deepestLevel = 1;  // no D holds more cards
   std::thread::id mainThread = std::this_thread::get_id();
   mutable std::chrono::steady_clock::time_point lastReport{};
 };
@@ -292,6 +301,26 @@ PerfectSolver::PerfectSolver(const ShoeCounts& afterPairCounts, const ShoeCounts
     for (int c = 1; c <= RankCount; ++c) classAfter[i][rankIndex(c)] = classOf(afterCard(shape, c, maxClass));
   }
   for (int c = 1; c <= RankCount; ++c) twoCardClass[rankIndex(c)] = classOf(afterCard(play.splitCard(), c, maxClass));
+  // The most cards the hands can draw: each takes the smallest cards left
+  // until it passes 21, and every resplit draws a pair card.
+  {
+    ShoeCounts left = afterPair;
+    int drawn = resplit.hands - 2;
+    left[rankIndex(pair)] -= std::min(left[rankIndex(pair)], resplit.hands - 2);
+    for (int hand = 0; hand < resplit.hands; ++hand) {
+      int total = pair;
+      for (int c = 1; c <= RankCount && total <= 21;) {
+        if (left[rankIndex(c)] == 0) {
+          ++c;
+          continue;
+        }
+        --left[rankIndex(c)];
+        total += c;
+        ++drawn;
+      }
+    }
+    deepestLevel = std::max(1, drawn);
+  }
   resplitsRange = resplit.hands - 1;
   phases = resplit.hands * resplitsRange;
   codeCount = phases * (1 + classCount);
@@ -307,24 +336,39 @@ inline std::size_t PerfectSolver::stateIndex(const Level& level, std::size_t g, 
          static_cast<std::size_t>(std::popcount(b[word] & (bit - 1)));
 }
 
-PerfectSolver::Level PerfectSolver::settle(Found& found) const {
-  const std::size_t groups = found.keys.size();
-  std::vector<std::uint32_t> order(groups);
-  for (std::size_t g = 0; g < groups; ++g) order[g] = static_cast<std::uint32_t>(g);
-  std::sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) { return found.keys[a] < found.keys[b]; });
+PerfectSolver::Level PerfectSolver::settle(std::vector<Found>& parts) const {
+  // Each part sorted on its own thread, then merged.
+  std::vector<std::vector<std::uint32_t>> orders(parts.size());
+  parallelFor(control.threads, parts.size(), [&](std::size_t p) {
+    const Found& found = parts[p];
+    std::vector<std::uint32_t>& order = orders[p];
+    order.resize(found.keys.size());
+    for (std::size_t g = 0; g < order.size(); ++g) order[g] = static_cast<std::uint32_t>(g);
+    std::sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) { return found.keys[a] < found.keys[b]; });
+  });
+  std::size_t groups = 0;
+  std::size_t count = 0;
+  for (const Found& found : parts) {
+    groups += found.keys.size();
+    for (std::uint64_t word : found.bits) count += static_cast<std::size_t>(std::popcount(word));
+  }
+  if (count > 0xffffffffu) throw std::length_error("perfect split: more states in one level than 2^32");
   Level level;
   level.keys.resize(groups);
   level.base.resize(groups + 1);
-  std::size_t count = 0;
-  for (std::uint64_t word : found.bits) count += static_cast<std::size_t>(std::popcount(word));
-  if (count > 0xffffffffu) throw std::length_error("perfect split: more states in one level than 2^32");
   level.codes.resize(count);
+  std::vector<std::size_t> head(parts.size(), 0);
   std::size_t at = 0;
   for (std::size_t g = 0; g < groups; ++g) {
-    const std::size_t from = order[g];
-    level.keys[g] = found.keys[from];
+    std::size_t from = parts.size();
+    for (std::size_t p = 0; p < parts.size(); ++p) {
+      if (head[p] == orders[p].size()) continue;
+      if (from == parts.size() || parts[p].keys[orders[p][head[p]]] < parts[from].keys[orders[from][head[from]]]) from = p;
+    }
+    const std::size_t i = orders[from][head[from]++];
+    level.keys[g] = parts[from].keys[i];
     level.base[g] = static_cast<std::uint32_t>(at);
-    const std::uint64_t* b = found.bits.data() + from * static_cast<std::size_t>(words);
+    const std::uint64_t* b = parts[from].bits.data() + i * static_cast<std::size_t>(words);
     for (int wd = 0; wd < words; ++wd)
       for (std::uint64_t set = b[wd]; set != 0; set &= set - 1)
         level.codes[at++] = static_cast<std::uint16_t>(wd * 64 + std::countr_zero(set));
@@ -402,105 +446,119 @@ ShoeCounts PerfectSolver::shoeOf(std::uint64_t key) const {
 void PerfectSolver::build() {
   levels.clear();
   {
-    Found root;
-    root.keys.push_back(0);
-    root.bits.assign(static_cast<std::size_t>(words), 0);
-    addStart(root, 0, 1, firstResplits);
+    std::vector<Found> root(1);
+    root[0].keys.push_back(0);
+    root[0].bits.assign(static_cast<std::size_t>(words), 0);
+    addStart(root[0], 0, 1, firstResplits);
     levels.push_back(settle(root));
   }
   std::uint64_t unit[RankCount];
   for (int r = 1; r <= RankCount; ++r) unit[rankIndex(r)] = std::uint64_t{1} << offset[rankIndex(r)];
+  // The next level is found in parts, one per thread: each scans the whole
+  // level and keeps the groups whose D hashes to it, in a table of its own.
+  const auto partCount = static_cast<std::size_t>(std::clamp(workerCount(control.threads), 1, 16));
+  auto partOf = [&](std::uint64_t key) {
+    return static_cast<std::size_t>((((key * 0x9e3779b97f4a7c15ULL) >> 32) * partCount) >> 32);
+  };
 
   for (std::size_t k = 0;; ++k) {
-    Found next;
-    // Open addressing from a key to its group in the next level.
-    std::vector<std::uint64_t> slotKeys(1024, 0);
-    std::vector<std::int32_t> slotGroups(1024, -1);
-    auto groupFor = [&](std::uint64_t key) -> std::size_t {
-      std::size_t m = slotKeys.size() - 1;
-      std::size_t slot = (key * 0x9e3779b97f4a7c15ULL) >> 20 & m;
-      for (; slotGroups[slot] >= 0; slot = (slot + 1) & m)
-        if (slotKeys[slot] == key) return static_cast<std::size_t>(slotGroups[slot]);
-      const std::size_t g = next.keys.size();
-      next.keys.push_back(key);
-      next.bits.resize(next.bits.size() + static_cast<std::size_t>(words), 0);
-      slotKeys[slot] = key;
-      slotGroups[slot] = static_cast<std::int32_t>(g);
-      if (2 * next.keys.size() > slotKeys.size()) {
-        std::vector<std::uint64_t> keys(2 * slotKeys.size(), 0);
-        std::vector<std::int32_t> numbers(2 * slotKeys.size(), -1);
-        m = keys.size() - 1;
-        for (std::size_t i = 0; i < slotKeys.size(); ++i) {
-          if (slotGroups[i] < 0) continue;
-          std::size_t s = (slotKeys[i] * 0x9e3779b97f4a7c15ULL) >> 20 & m;
-          while (numbers[s] >= 0) s = (s + 1) & m;
-          keys[s] = slotKeys[i];
-          numbers[s] = slotGroups[i];
-        }
-        slotKeys.swap(keys);
-        slotGroups.swap(numbers);
-      }
-      return g;
-    };
-    auto searchBytes = [&] {
-      return structure + next.keys.capacity() * 8 + next.bits.capacity() * 8 + slotKeys.size() * 12;
-    };
-
     const Level& level = levels[k];
     const std::size_t groups = level.groups();
-    for (std::size_t g = 0; g < groups; ++g) {
-      if (g % 4096 == 0) {
-        pollStop();
-        if (searchBytes() > control.memoryBudget) throw BudgetExceeded{searchBytes()};
-      }
-      const std::uint64_t key = level.keys[g];
-      const ShoeCounts n = shoeOf(key);
-      std::int32_t successor[RankCount];
-      std::fill(std::begin(successor), std::end(successor), -1);
-      auto child = [&](int c) -> std::size_t {
-        std::int32_t& link = successor[rankIndex(c)];
-        if (link < 0) link = static_cast<std::int32_t>(groupFor(key + unit[rankIndex(c)]));
-        return static_cast<std::size_t>(link);
-      };
-      for (std::size_t i = level.base[g]; i < level.base[g + 1]; ++i) {
-        const int code = level.codes[i];
-        if (isStart(code)) {
-          const int w = code / resplitsRange;
-          const int r = code % resplitsRange;
-          for (int c = 1; c <= RankCount; ++c) {
-            if (n[rankIndex(c)] == 0) continue;
-            const std::size_t to = child(c);
-            addPlay(next, to, w, r, twoCardClass[rankIndex(c)]);
-            if (c == pair && r > 0) addStart(next, to, w + 1, r - 1);
+    std::vector<Found> parts(partCount);
+    parallelFor(control.threads, partCount, [&](std::size_t part) {
+      Found& next = parts[part];
+      // Open addressing from a key to its group in this part.
+      std::vector<std::uint64_t> slotKeys(1024, 0);
+      std::vector<std::int32_t> slotGroups(1024, -1);
+      auto groupFor = [&](std::uint64_t key) -> std::size_t {
+        std::size_t m = slotKeys.size() - 1;
+        std::size_t slot = (key * 0x9e3779b97f4a7c15ULL) >> 20 & m;
+        for (; slotGroups[slot] >= 0; slot = (slot + 1) & m)
+          if (slotKeys[slot] == key) return static_cast<std::size_t>(slotGroups[slot]);
+        const std::size_t g = next.keys.size();
+        next.keys.push_back(key);
+        next.bits.resize(next.bits.size() + static_cast<std::size_t>(words), 0);
+        slotKeys[slot] = key;
+        slotGroups[slot] = static_cast<std::int32_t>(g);
+        if (2 * next.keys.size() > slotKeys.size()) {
+          std::vector<std::uint64_t> keys(2 * slotKeys.size(), 0);
+          std::vector<std::int32_t> numbers(2 * slotKeys.size(), -1);
+          m = keys.size() - 1;
+          for (std::size_t i = 0; i < slotKeys.size(); ++i) {
+            if (slotGroups[i] < 0) continue;
+            std::size_t s = (slotKeys[i] * 0x9e3779b97f4a7c15ULL) >> 20 & m;
+            while (numbers[s] >= 0) s = (s + 1) & m;
+            keys[s] = slotKeys[i];
+            numbers[s] = slotGroups[i];
           }
-          continue;
+          slotKeys.swap(keys);
+          slotGroups.swap(numbers);
         }
-        const int phase = (code - phases) / classCount;
-        const int cls = (code - phases) % classCount;
-        const int w = phase / resplitsRange;
-        const int r = phase % resplitsRange;
-        // The hand stands: the last hand on hard 21, or a split ace that has its card.
-        if (w == 0 ? classMustStand[static_cast<std::size_t>(cls)] : !classMayDraw[static_cast<std::size_t>(cls)]) continue;
+        return g;
+      };
+      // The parts grow alike: this one's bytes times their number.
+      auto searchBytes = [&] {
+        return structure + partCount * (next.keys.capacity() * 8 + next.bits.capacity() * 8 + slotKeys.size() * 12);
+      };
+
+      for (std::size_t g = 0; g < groups; ++g) {
+        if (g % 4096 == 0) {
+          pollStop();
+          if (searchBytes() > control.memoryBudget) throw BudgetExceeded{searchBytes()};
+          report("states", searchShare(k, static_cast<double>(g) / static_cast<double>(groups)));
+        }
+        const std::uint64_t key = level.keys[g];
+        const ShoeCounts n = shoeOf(key);
+        // The group of D + c in this part, or -1 when another part has it.
+        std::int32_t successor[RankCount];
         for (int c = 1; c <= RankCount; ++c) {
-          if (n[rankIndex(c)] == 0) continue;
-          const int after = classAfter[static_cast<std::size_t>(cls)][rankIndex(c)];
-          if (after >= 0) {
-            addPlay(next, child(c), w, r, after);
-          } else if (w > 0) {
-            addStart(next, child(c), w - 1, r);
-          }  // the last hand busts: no state, and no group for it
+          const std::uint64_t childKey = key + unit[rankIndex(c)];
+          successor[rankIndex(c)] = n[rankIndex(c)] > 0 && partOf(childKey) == part ? -2 : -1;
+        }
+        auto child = [&](int c) -> std::int32_t {
+          std::int32_t& link = successor[rankIndex(c)];
+          if (link == -2) link = static_cast<std::int32_t>(groupFor(key + unit[rankIndex(c)]));
+          return link;
+        };
+        for (std::size_t i = level.base[g]; i < level.base[g + 1]; ++i) {
+          const int code = level.codes[i];
+          if (isStart(code)) {
+            const int w = code / resplitsRange;
+            const int r = code % resplitsRange;
+            for (int c = 1; c <= RankCount; ++c) {
+              if (successor[rankIndex(c)] == -1) continue;
+              const auto to = static_cast<std::size_t>(child(c));
+              addPlay(next, to, w, r, twoCardClass[rankIndex(c)]);
+              if (c == pair && r > 0) addStart(next, to, w + 1, r - 1);
+            }
+            continue;
+          }
+          const int phase = (code - phases) / classCount;
+          const int cls = (code - phases) % classCount;
+          const int w = phase / resplitsRange;
+          const int r = phase % resplitsRange;
+          // The hand stands: the last hand on hard 21, or a split ace that has its card.
+          if (w == 0 ? classMustStand[static_cast<std::size_t>(cls)] : !classMayDraw[static_cast<std::size_t>(cls)]) continue;
+          for (int c = 1; c <= RankCount; ++c) {
+            if (successor[rankIndex(c)] == -1) continue;
+            const int after = classAfter[static_cast<std::size_t>(cls)][rankIndex(c)];
+            if (after >= 0) {
+              addPlay(next, static_cast<std::size_t>(child(c)), w, r, after);
+            } else if (w > 0) {
+              addStart(next, static_cast<std::size_t>(child(c)), w - 1, r);
+            }  // the last hand busts: no state, and no group for it
+          }
         }
       }
-    }
-    if (next.keys.empty()) break;
-    if (searchBytes() + next.keys.size() * 8 > control.memoryBudget) throw BudgetExceeded{searchBytes() + next.keys.size() * 8};
-    std::vector<std::uint64_t>().swap(slotKeys);
-    std::vector<std::int32_t>().swap(slotGroups);
-    levels.push_back(settle(next));
+      if (searchBytes() + next.keys.size() * 8 > control.memoryBudget) throw BudgetExceeded{searchBytes() + next.keys.size() * 8};
+    });
+    std::size_t found = 0;
+    for (const Found& part : parts) found += part.keys.size();
+    if (found == 0) break;
+    levels.push_back(settle(parts));
     structure = 0;
     for (const Level& l : levels) structure += l.bytes();
     checkBudget();
-    report("states", 0.0);
   }
   structure = 0;
   for (const Level& l : levels) structure += l.bytes();
@@ -624,7 +682,8 @@ void PerfectSolver::evaluate(const std::vector<int>& entries, bool lastPass, std
       }
       if (!complete) incomplete.store(true, std::memory_order_relaxed);
       const std::size_t done = statesDone.fetch_add(states) + states;
-      report("values", static_cast<double>(done) / static_cast<double>(statesTotal * passCount));
+      report("values", SearchShare + (1.0 - SearchShare) * static_cast<double>(done) /
+                                         static_cast<double>(statesTotal * passCount));
     });
     if (k + 1 < levels.size()) {
       closeLevel(levels[k + 1]);
