@@ -73,6 +73,11 @@ struct BudgetExceeded {
 // Groups are handed to the threads in runs of this many.
 constexpr std::size_t GroupsPerTask = 64;
 
+// Hand classes at most: totals 2 to 21 (soft too up to 11) for 2 to 6 cards.
+constexpr int MaxClasses = 5 * 30;
+// Start states of a group at most: w in 0..3 hands waiting, r in 0..2 resplits left.
+constexpr int MaxPhases = 4 * 3;
+
 // Stand value positions of a dealer record, then its blackjack chances.
 constexpr int RecordRows = StandCount + 1;
 
@@ -94,14 +99,16 @@ class PerfectSolver {
   // level; throws BudgetExceeded when the states alone pass the budget.
   void build();
 
-  // The bytes the value passes need at most, besides the states, with
-  // `lanes` entries per pass.
-  std::size_t passBytes(int lanes) const;
+  // The most bytes a pass with `lanes` entries holds at once: the states
+  // of the levels not yet valued and the values, records and lookup tables
+  // of two levels. A pass lets each level go once it has been read, so a
+  // pass after the first searches the states again.
+  std::size_t peakBytes(int lanes) const;
   std::size_t structureBytes() const { return structure; }
 
   // Values every state for the given entries; the root's value per entry.
-  // The last pass lets each level go once it has been read.
-  void evaluate(const std::vector<int>& entries, bool lastPass, std::array<double, 11>& rootValue);
+  // Lets each level go once it has been read: build() again before another pass.
+  void evaluate(const std::vector<int>& entries, std::array<double, 11>& rootValue);
 
   std::size_t stateCount() const;
   // The passes the values take, for the share of the work done.
@@ -111,34 +118,31 @@ class PerfectSolver {
   bool complete() const { return !incomplete.load(); }
 
  private:
-  // The groups of one level, ascending by D, and their states. Kept for
-  // every level from the search on: D, where each group's states start and
-  // the state codes, ascending within a group (about 2 bytes a state). The
-  // lookup tables of a level exist only while it is valued or read (two
-  // levels at a time): the states as bit sets, for a state's number in one
-  // step, and the links to the groups one card deeper.
+  // The groups of one level, ascending by D, and their states. Kept from
+  // the search until the level above has been valued: D, where each
+  // group's states start and the state codes, ascending within a group
+  // (about 2 bytes a state). The lookup tables, the states as bit sets for
+  // a state's number in one step, exist only while the level above is
+  // valued; the links to the groups one card deeper are found as needed.
   struct Level {
     std::vector<std::uint64_t> keys;       // D per group, ascending
     std::vector<std::uint32_t> base;       // per group and one more: its first state's number within the level
     std::vector<std::uint16_t> codes;      // per state: its code
     std::vector<std::uint64_t> bits;       // words per group: the state codes present
     std::vector<std::uint16_t> wordBase;   // words per group: states in the group's earlier words
-    std::vector<std::int32_t> successor;   // RankCount per group: the group of D + c one level down, or -1
     std::size_t states = 0;
     std::size_t groups() const { return keys.size(); }
     std::size_t bytes() const { return keys.capacity() * 8 + base.capacity() * 4 + codes.capacity() * 2; }
   };
   // Bytes of a level's lookup tables.
-  std::size_t lookupBytes(std::size_t groups, bool withSuccessors) const {
-    return groups * static_cast<std::size_t>(words) * 10 + (withSuccessors ? groups * RankCount * 4 : 0);
-  }
+  std::size_t lookupBytes(std::size_t groups) const { return groups * static_cast<std::size_t>(words) * 10; }
   // Dealer values of one level's groups for the entries of a pass: per
   // group RecordRows rows of `lanes` values (stand on 17..21, on 16 or
   // less, then the blackjack chance).
   struct Records {
-    std::unique_ptr<double[]> values;  // room for the largest level's, allocated once per pass
+    double* values = nullptr;  // within a buffer the two levels share
     std::size_t lanes = 0;
-    const double* of(std::size_t g) const { return values.get() + g * RecordRows * lanes; }
+    const double* of(std::size_t g) const { return values + g * RecordRows * lanes; }
   };
 
   // State codes: Start(w, r) below phases; Play(w, r, class) above.
@@ -174,9 +178,10 @@ class PerfectSolver {
   // The found level (its groups in disjoint parts) as a Level: groups
   // sorted by D, states listed.
   Level settle(std::vector<Found>& parts) const;
-  // Builds the lookup tables of level k (its links when a level follows).
+  // Builds the lookup tables of level k, read while the level above is valued.
   void openLevel(std::size_t k);
-  static void closeLevel(Level& level);
+  // The groups one card deeper of the groups first..end-1 of level k: RankCount per group, -1 where none.
+  void linksOf(std::size_t k, std::size_t first, std::size_t end, std::int32_t* links) const;
 
   // The state's number within its level.
   // Inlined into the value loop, whose vector-level versions count bits in one instruction.
@@ -197,13 +202,17 @@ class PerfectSolver {
   ShoeCounts shoeOf(std::uint64_t key) const;
   void fillRecords(const Level& level, const std::vector<int>& entries, Records& records);
   void evaluateGroup(std::size_t k, std::size_t g, const std::vector<int>& entries, const Records& here,
-                     const Records* below, const double* belowValues, double* values, bool& complete) const;
+                     const Records* below, const double* belowValues, const std::int32_t* links, double* values,
+                     bool& complete) const;
   void evaluateGroupV4(std::size_t k, std::size_t g, const std::vector<int>& entries, const Records& here,
-                       const Records* below, const double* belowValues, double* values, bool& complete) const;
+                       const Records* below, const double* belowValues, const std::int32_t* links, double* values,
+                       bool& complete) const;
   void evaluateGroupV3(std::size_t k, std::size_t g, const std::vector<int>& entries, const Records& here,
-                       const Records* below, const double* belowValues, double* values, bool& complete) const;
+                       const Records* below, const double* belowValues, const std::int32_t* links, double* values,
+                       bool& complete) const;
   void evaluateGroupV1(std::size_t k, std::size_t g, const std::vector<int>& entries, const Records& here,
-                       const Records* below, const double* belowValues, double* values, bool& complete) const;
+                       const Records* below, const double* belowValues, const std::int32_t* links, double* values,
+                       bool& complete) const;
 
   ShoeCounts afterPair;
   ShoeCounts takenOutAfterPair;
@@ -243,6 +252,7 @@ class PerfectSolver {
   mutable std::atomic<std::size_t> statesDone{0};
   std::size_t passCount = 1;
   int deepestLevel = 1;  // no D holds more cards
+  bool searchedBefore = false;  // a later pass's search: the share done stays
   std::thread::id mainThread = std::this_thread::get_id();
   mutable std::chrono::steady_clock::time_point lastReport{};
 };
@@ -293,6 +303,7 @@ PerfectSolver::PerfectSolver(const ShoeCounts& afterPairCounts, const ShoeCounts
       }
     }
   }
+  if (classCount > MaxClasses) throw std::logic_error("perfect split: more hand classes than MaxClasses");
   classAfter.resize(static_cast<std::size_t>(classCount));
   auto classOf = [&](const HandShape& h) { return h.total > 21 ? -1 : index[h.total][h.soft ? 1 : 0][h.cards]; };
   for (int cls = 0; cls < classCount; ++cls) {
@@ -397,32 +408,26 @@ void PerfectSolver::openLevel(std::size_t k) {
       }
     }
   });
-  if (k + 1 >= levels.size()) return;
+}
+
+void PerfectSolver::linksOf(std::size_t k, std::size_t first, std::size_t end, std::int32_t* links) const {
+  const Level& level = levels[k];
+  std::fill(links, links + (end - first) * RankCount, -1);
+  if (k + 1 >= levels.size() || first >= end) return;
   // Both levels are sorted by D, so for each card the groups one card
   // deeper come in the same order as their parents: a merge finds them.
   const std::vector<std::uint64_t>& down = levels[k + 1].keys;
-  level.successor.assign(groups * RankCount, -1);
-  parallelFor(control.threads, tasks, [&](std::size_t task) {
-    const std::size_t first = task * 4096;
-    const std::size_t end = std::min(groups, first + 4096);
-    for (int c = 1; c <= RankCount; ++c) {
-      const std::uint64_t unit = std::uint64_t{1} << offset[rankIndex(c)];
-      auto at = std::lower_bound(down.begin(), down.end(), level.keys[first] + unit);
-      for (std::size_t g = first; g < end; ++g) {
-        if (countIn(level.keys[g], c) >= afterPair[rankIndex(c)]) continue;  // no card c left: never drawn
-        const std::uint64_t key = level.keys[g] + unit;
-        while (at != down.end() && *at < key) ++at;
-        if (at != down.end() && *at == key)
-          level.successor[g * RankCount + static_cast<std::size_t>(rankIndex(c))] = static_cast<std::int32_t>(at - down.begin());
-      }
+  for (int c = 1; c <= RankCount; ++c) {
+    const std::uint64_t unit = std::uint64_t{1} << offset[rankIndex(c)];
+    auto at = std::lower_bound(down.begin(), down.end(), level.keys[first] + unit);
+    for (std::size_t g = first; g < end; ++g) {
+      if (countIn(level.keys[g], c) >= afterPair[rankIndex(c)]) continue;  // no card c left: never drawn
+      const std::uint64_t key = level.keys[g] + unit;
+      while (at != down.end() && *at < key) ++at;
+      if (at != down.end() && *at == key)
+        links[(g - first) * RankCount + static_cast<std::size_t>(rankIndex(c))] = static_cast<std::int32_t>(at - down.begin());
     }
-  });
-}
-
-void PerfectSolver::closeLevel(Level& level) {
-  std::vector<std::uint64_t>().swap(level.bits);
-  std::vector<std::uint16_t>().swap(level.wordBase);
-  std::vector<std::int32_t>().swap(level.successor);
+  }
 }
 
 void PerfectSolver::checkBudget() const {
@@ -505,7 +510,7 @@ void PerfectSolver::build() {
         if (g % 4096 == 0) {
           pollStop();
           if (searchBytes() > control.memoryBudget) throw BudgetExceeded{searchBytes()};
-          report("states", searchShare(k, static_cast<double>(g) / static_cast<double>(groups)));
+          if (!searchedBefore) report("states", searchShare(k, static_cast<double>(g) / static_cast<double>(groups)));
         }
         const std::uint64_t key = level.keys[g];
         const ShoeCounts n = shoeOf(key);
@@ -563,6 +568,7 @@ void PerfectSolver::build() {
   structure = 0;
   for (const Level& l : levels) structure += l.bytes();
   statesTotal = stateCount();
+  searchedBefore = true;
 }
 
 std::size_t PerfectSolver::stateCount() const {
@@ -571,19 +577,32 @@ std::size_t PerfectSolver::stateCount() const {
   return n;
 }
 
-std::size_t PerfectSolver::passBytes(int lanes) const {
-  std::size_t lookups = 0;
-  std::size_t mostStates = 0;
-  std::size_t mostGroups = 0;
-  for (std::size_t k = 0; k < levels.size(); ++k) {
-    const bool last = k + 1 == levels.size();
-    lookups = std::max(lookups, lookupBytes(levels[k].groups(), !last) +
-                                    (last ? 0 : lookupBytes(levels[k + 1].groups(), false)));
-    mostStates = std::max(mostStates, levels[k].states);
-    mostGroups = std::max(mostGroups, levels[k].groups());
+std::size_t PerfectSolver::peakBytes(int lanes) const {
+  const std::size_t count = levels.size();
+  std::vector<std::size_t> upTo(count + 1, 0);  // the states of levels 0..k-1
+  std::size_t pairStates = 0;
+  std::size_t pairGroups = 0;
+  for (std::size_t k = 0; k < count; ++k) {
+    upTo[k + 1] = upTo[k] + levels[k].bytes();
+    const bool last = k + 1 == count;
+    pairStates = std::max(pairStates, levels[k].states + (last ? 0 : levels[k + 1].states));
+    pairGroups = std::max(pairGroups, levels[k].groups() + (last ? 0 : levels[k + 1].groups()));
   }
+  // The shared buffers are touched as far as the largest level at an even
+  // depth from their start and the largest at an odd depth from their end.
+  std::size_t most = upTo[count];
+  std::size_t states[2] = {0, 0};
+  std::size_t groups[2] = {0, 0};
   const auto l = static_cast<std::size_t>(lanes);
-  return 2 * (mostStates + mostGroups * RecordRows) * l * sizeof(double) + lookups;
+  for (std::size_t k = count; k-- > 0;) {
+    states[k % 2] = std::max(states[k % 2], levels[k].states);
+    groups[k % 2] = std::max(groups[k % 2], levels[k].groups());
+    const std::size_t values = std::min(pairStates, states[0] + states[1]);
+    const std::size_t records = std::min(pairGroups, groups[0] + groups[1]);
+    const std::size_t lookups = k + 1 < count ? lookupBytes(levels[k + 1].groups()) : 0;
+    most = std::max(most, upTo[std::min(count, k + 2)] + (values + records * RecordRows) * l * sizeof(double) + lookups);
+  }
+  return most;
 }
 
 void PerfectSolver::fillRecords(const Level& level, const std::vector<int>& entries, Records& records) {
@@ -611,7 +630,7 @@ void PerfectSolver::fillRecords(const Level& level, const std::vector<int>& entr
     for (int s = 0; s < count; ++s) {
       const DealerOutcome record(probabilities[s]);
       if (!record.complete) dealerIncomplete.store(true, std::memory_order_relaxed);
-      double* out = records.values.get() + played[begin + static_cast<std::size_t>(s)] * RecordRows * lanes;
+      double* out = records.values + played[begin + static_cast<std::size_t>(s)] * RecordRows * lanes;
       for (std::size_t l = 0; l < lanes; ++l) {
         for (int position = 0; position < StandCount; ++position)
           out[static_cast<std::size_t>(position) * lanes + l] = record.stand[position][entries[l]];
@@ -638,46 +657,57 @@ void PerfectSolver::fillRecords(const Level& level, const std::vector<int>& entr
 #include "split/perfect_split_group.inc"
 
 void PerfectSolver::evaluateGroup(std::size_t k, std::size_t g, const std::vector<int>& entries, const Records& here,
-                                  const Records* below, const double* belowValues, double* values,
-                                  bool& complete) const {
+                                  const Records* below, const double* belowValues, const std::int32_t* links,
+                                  double* values, bool& complete) const {
 #if SPLITEV_LEVEL_DISPATCH
-  if (vectorLevel() == 4) return evaluateGroupV4(k, g, entries, here, below, belowValues, values, complete);
-  if (vectorLevel() == 3) return evaluateGroupV3(k, g, entries, here, below, belowValues, values, complete);
+  if (vectorLevel() == 4) return evaluateGroupV4(k, g, entries, here, below, belowValues, links, values, complete);
+  if (vectorLevel() == 3) return evaluateGroupV3(k, g, entries, here, below, belowValues, links, values, complete);
 #endif
-  evaluateGroupV1(k, g, entries, here, below, belowValues, values, complete);
+  evaluateGroupV1(k, g, entries, here, below, belowValues, links, values, complete);
 }
 
-void PerfectSolver::evaluate(const std::vector<int>& entries, bool lastPass, std::array<double, 11>& rootValue) {
+void PerfectSolver::evaluate(const std::vector<int>& entries, std::array<double, 11>& rootValue) {
   const std::size_t lanes = entries.size();
-  // Two levels' values and records at a time, in buffers sized once for
-  // the largest level: each state's values and each played group's record
-  // are written before they are read, so they are left uninitialised.
+  // Two levels' values and records at a time, each kind in one buffer
+  // sized once per pass for the largest two levels together: a level at an
+  // even depth from its start, at an odd depth up to its end, so a level
+  // never overlaps the one it reads. Each state's values and each played
+  // group's record are written before they are read, so the buffers are
+  // left uninitialised.
   std::size_t mostStates = 0;
   std::size_t mostGroups = 0;
-  for (const Level& l : levels) {
-    mostStates = std::max(mostStates, l.states);
-    mostGroups = std::max(mostGroups, l.groups());
+  for (std::size_t k = 0; k < levels.size(); ++k) {
+    const bool last = k + 1 == levels.size();
+    mostStates = std::max(mostStates, levels[k].states + (last ? 0 : levels[k + 1].states));
+    mostGroups = std::max(mostGroups, levels[k].groups() + (last ? 0 : levels[k + 1].groups()));
   }
+  const std::unique_ptr<double[]> recordBuffer(new double[mostGroups * RecordRows * lanes]);
+  const std::unique_ptr<double[]> valueBuffer(new double[mostStates * lanes]);
   Records here;
   Records below;
-  here.values.reset(new double[mostGroups * RecordRows * lanes]);
-  below.values.reset(new double[mostGroups * RecordRows * lanes]);
-  std::unique_ptr<double[]> values(new double[mostStates * lanes]);
-  std::unique_ptr<double[]> belowValues(new double[mostStates * lanes]);
+  here.lanes = below.lanes = lanes;
+  double* values = nullptr;
+  const double* belowValues = nullptr;
   for (std::size_t k = levels.size(); k-- > 0;) {
     pollStop();
-    openLevel(k);
     const Level& level = levels[k];
+    const bool fromStart = k % 2 == 0;
+    here.values = recordBuffer.get() + (fromStart ? 0 : (mostGroups - level.groups()) * RecordRows * lanes);
+    values = valueBuffer.get() + (fromStart ? 0 : (mostStates - level.states) * lanes);
+    if (k + 1 < levels.size()) openLevel(k + 1);
     fillRecords(level, entries, here);
     const std::size_t groups = level.keys.size();
     const std::size_t tasks = (groups + GroupsPerTask - 1) / GroupsPerTask;
     parallelFor(control.threads, tasks, [&](std::size_t task) {
       pollStop();
       bool complete = true;
-      const std::size_t end = std::min(groups, (task + 1) * GroupsPerTask);
+      const std::size_t first = task * GroupsPerTask;
+      const std::size_t end = std::min(groups, first + GroupsPerTask);
+      std::int32_t links[GroupsPerTask * RankCount];
+      linksOf(k, first, end, links);
       std::size_t states = 0;
-      for (std::size_t g = task * GroupsPerTask; g < end; ++g) {
-        evaluateGroup(k, g, entries, here, &below, belowValues.get(), values.get(), complete);
+      for (std::size_t g = first; g < end; ++g) {
+        evaluateGroup(k, g, entries, here, &below, belowValues, links + (g - first) * RankCount, values, complete);
         states += level.base[g + 1] - level.base[g];
       }
       if (!complete) incomplete.store(true, std::memory_order_relaxed);
@@ -686,17 +716,15 @@ void PerfectSolver::evaluate(const std::vector<int>& entries, bool lastPass, std
                                          static_cast<double>(statesTotal * passCount));
     });
     if (k + 1 < levels.size()) {
-      closeLevel(levels[k + 1]);
-      if (lastPass) levels[k + 1] = Level();
+      levels[k + 1] = Level();
     }
     std::swap(here, below);
-    std::swap(values, belowValues);
+    belowValues = values;
   }
-  // The root: the first hand's lone pair card, two hands dealt.
-  const std::size_t root = stateIndex(levels[0], 0, startCode(1, resplitsLeft(firstResplits, afterPair[rankIndex(pair)])));
+  // The root: the first hand's lone pair card, two hands dealt, the first
+  // state of level 0.
   rootValue.fill(0.0);
-  for (std::size_t l = 0; l < lanes; ++l) rootValue[static_cast<std::size_t>(entries[l])] = belowValues[root * lanes + l];
-  closeLevel(levels[0]);
+  for (std::size_t l = 0; l < lanes; ++l) rootValue[static_cast<std::size_t>(entries[l])] = belowValues[l];
 }
 
 }  // namespace
@@ -725,8 +753,8 @@ PerfectResults evaluatePerfectSplit(const Shoe& shoe, const Removals& removals, 
 
     // As many entries per pass as the budget allows.
     int lanes = static_cast<int>(entries.size());
-    while (lanes > 1 && solver.structureBytes() + solver.passBytes(lanes) > control.memoryBudget) --lanes;
-    results.estimatedBytes = solver.structureBytes() + solver.passBytes(std::max(lanes, 1));
+    while (lanes > 1 && solver.peakBytes(lanes) > control.memoryBudget) --lanes;
+    results.estimatedBytes = solver.peakBytes(std::max(lanes, 1));
     if (results.estimatedBytes > control.memoryBudget) {
       results.run = PerfectRun::TooLarge;
       return results;
@@ -735,14 +763,15 @@ PerfectResults evaluatePerfectSplit(const Shoe& shoe, const Removals& removals, 
     const std::size_t passes = (entries.size() + static_cast<std::size_t>(std::max(lanes, 1)) - 1) /
                                static_cast<std::size_t>(std::max(lanes, 1));
     const std::size_t perPass = passes == 0 ? 1 : (entries.size() + passes - 1) / passes;
-    results.estimatedBytes = solver.structureBytes() + solver.passBytes(static_cast<int>(perPass));
+    results.estimatedBytes = solver.peakBytes(static_cast<int>(perPass));
     solver.setPasses(passes);
     std::array<double, 11> value{};
     for (std::size_t first = 0; first < entries.size(); first += perPass) {
       const std::vector<int> part(entries.begin() + static_cast<std::ptrdiff_t>(first),
                                   entries.begin() + static_cast<std::ptrdiff_t>(std::min(entries.size(), first + perPass)));
       std::array<double, 11> partValue{};
-      solver.evaluate(part, first + perPass >= entries.size(), partValue);
+      if (first > 0) solver.build();  // the last pass let the states go
+      solver.evaluate(part, partValue);
       for (int i : part) value[static_cast<std::size_t>(i)] = partValue[static_cast<std::size_t>(i)];
       ++results.passes;
     }
