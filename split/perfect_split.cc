@@ -96,19 +96,21 @@ class PerfectSolver {
                 const ResplitRules& resplit, const PerfectControl& control);
 
   // Finds every state the first hand's lone pair card reaches, level by
-  // level; throws BudgetExceeded when the states alone pass the budget.
+  // level, from the deepest level still held (after a pass that kept
+  // levels 0..keep) or from the start; throws BudgetExceeded when the
+  // states alone pass the budget.
   void build();
 
   // The most bytes a pass with `lanes` entries holds at once: the states
-  // of the levels not yet valued and the values, records and lookup tables
-  // of two levels. A pass lets each level go once it has been read, so a
-  // pass after the first searches the states again.
-  std::size_t peakBytes(int lanes) const;
-  std::size_t structureBytes() const { return structure; }
+  // of the levels not yet valued (and of levels 0..keep, kept for the next
+  // pass) and the values, records and lookup tables of two levels.
+  std::size_t peakBytes(int lanes, std::size_t keep) const;
+  std::size_t levelCount() const { return levels.size(); }
 
   // Values every state for the given entries; the root's value per entry.
-  // Lets each level go once it has been read: build() again before another pass.
-  void evaluate(const std::vector<int>& entries, std::array<double, 11>& rootValue);
+  // Lets each level deeper than keep go once it has been read: build()
+  // again before another pass.
+  void evaluate(const std::vector<int>& entries, std::size_t keep, std::array<double, 11>& rootValue);
 
   std::size_t stateCount() const;
   // The passes the values take, for the share of the work done.
@@ -449,8 +451,11 @@ ShoeCounts PerfectSolver::shoeOf(std::uint64_t key) const {
 }
 
 void PerfectSolver::build() {
-  levels.clear();
-  {
+  // The levels a pass let go are empty; the search goes on from the last one held.
+  std::size_t held = 0;
+  while (held < levels.size() && !levels[held].keys.empty()) ++held;
+  levels.resize(held);
+  if (levels.empty()) {
     std::vector<Found> root(1);
     root[0].keys.push_back(0);
     root[0].bits.assign(static_cast<std::size_t>(words), 0);
@@ -466,7 +471,7 @@ void PerfectSolver::build() {
     return static_cast<std::size_t>((((key * 0x9e3779b97f4a7c15ULL) >> 32) * partCount) >> 32);
   };
 
-  for (std::size_t k = 0;; ++k) {
+  for (std::size_t k = levels.size() - 1;; ++k) {
     const Level& level = levels[k];
     const std::size_t groups = level.groups();
     std::vector<Found> parts(partCount);
@@ -577,7 +582,7 @@ std::size_t PerfectSolver::stateCount() const {
   return n;
 }
 
-std::size_t PerfectSolver::peakBytes(int lanes) const {
+std::size_t PerfectSolver::peakBytes(int lanes, std::size_t keep) const {
   const std::size_t count = levels.size();
   std::vector<std::size_t> upTo(count + 1, 0);  // the states of levels 0..k-1
   std::size_t pairStates = 0;
@@ -600,7 +605,8 @@ std::size_t PerfectSolver::peakBytes(int lanes) const {
     const std::size_t values = std::min(pairStates, states[0] + states[1]);
     const std::size_t records = std::min(pairGroups, groups[0] + groups[1]);
     const std::size_t lookups = k + 1 < count ? lookupBytes(levels[k + 1].groups()) : 0;
-    most = std::max(most, upTo[std::min(count, k + 2)] + (values + records * RecordRows) * l * sizeof(double) + lookups);
+    most = std::max(most, upTo[std::min(count, std::max(k + 2, keep + 1))] +
+                              (values + records * RecordRows) * l * sizeof(double) + lookups);
   }
   return most;
 }
@@ -666,7 +672,7 @@ void PerfectSolver::evaluateGroup(std::size_t k, std::size_t g, const std::vecto
   evaluateGroupV1(k, g, entries, here, below, belowValues, links, values, complete);
 }
 
-void PerfectSolver::evaluate(const std::vector<int>& entries, std::array<double, 11>& rootValue) {
+void PerfectSolver::evaluate(const std::vector<int>& entries, std::size_t keep, std::array<double, 11>& rootValue) {
   const std::size_t lanes = entries.size();
   // Two levels' values and records at a time, each kind in one buffer
   // sized once per pass for the largest two levels together: a level at an
@@ -715,7 +721,7 @@ void PerfectSolver::evaluate(const std::vector<int>& entries, std::array<double,
       report("values", SearchShare + (1.0 - SearchShare) * static_cast<double>(done) /
                                          static_cast<double>(statesTotal * passCount));
     });
-    if (k + 1 < levels.size()) {
+    if (k + 1 < levels.size() && k + 1 > keep) {
       levels[k + 1] = Level();
     }
     std::swap(here, below);
@@ -753,8 +759,8 @@ PerfectResults evaluatePerfectSplit(const Shoe& shoe, const Removals& removals, 
 
     // As many entries per pass as the budget allows.
     int lanes = static_cast<int>(entries.size());
-    while (lanes > 1 && solver.peakBytes(lanes) > control.memoryBudget) --lanes;
-    results.estimatedBytes = solver.peakBytes(std::max(lanes, 1));
+    while (lanes > 1 && solver.peakBytes(lanes, 0) > control.memoryBudget) --lanes;
+    results.estimatedBytes = solver.peakBytes(std::max(lanes, 1), 0);
     if (results.estimatedBytes > control.memoryBudget) {
       results.run = PerfectRun::TooLarge;
       return results;
@@ -763,15 +769,24 @@ PerfectResults evaluatePerfectSplit(const Shoe& shoe, const Removals& removals, 
     const std::size_t passes = (entries.size() + static_cast<std::size_t>(std::max(lanes, 1)) - 1) /
                                static_cast<std::size_t>(std::max(lanes, 1));
     const std::size_t perPass = passes == 0 ? 1 : (entries.size() + passes - 1) / passes;
-    results.estimatedBytes = solver.peakBytes(static_cast<int>(perPass));
+    results.estimatedBytes = solver.peakBytes(static_cast<int>(perPass), 0);
+    // Before another pass, as many levels from the start as fit are kept,
+    // so its search starts deeper.
+    std::size_t keep = 0;
+    if (passes > 1) {
+      while (keep + 1 < solver.levelCount() &&
+             solver.peakBytes(static_cast<int>(perPass), keep + 1) <= std::max(control.memoryBudget, results.estimatedBytes))
+        ++keep;
+      results.estimatedBytes = solver.peakBytes(static_cast<int>(perPass), keep);
+    }
     solver.setPasses(passes);
     std::array<double, 11> value{};
     for (std::size_t first = 0; first < entries.size(); first += perPass) {
       const std::vector<int> part(entries.begin() + static_cast<std::ptrdiff_t>(first),
                                   entries.begin() + static_cast<std::ptrdiff_t>(std::min(entries.size(), first + perPass)));
       std::array<double, 11> partValue{};
-      if (first > 0) solver.build();  // the last pass let the states go
-      solver.evaluate(part, partValue);
+      if (first > 0) solver.build();  // the last pass let the deeper levels go
+      solver.evaluate(part, keep, partValue);
       for (int i : part) value[static_cast<std::size_t>(i)] = partValue[static_cast<std::size_t>(i)];
       ++results.passes;
     }
