@@ -721,8 +721,15 @@ void PerfectSolver::evaluate(const std::vector<int>& entries, std::size_t keep, 
       report("values", SearchShare + (1.0 - SearchShare) * static_cast<double>(done) /
                                          static_cast<double>(statesTotal * passCount));
     });
-    if (k + 1 < levels.size() && k + 1 > keep) {
-      levels[k + 1] = Level();
+    if (k + 1 < levels.size()) {
+      // Its lookup tables go; the level itself too unless the next pass keeps it.
+      Level& read = levels[k + 1];
+      if (k + 1 > keep) {
+        read = Level();
+      } else {
+        std::vector<std::uint64_t>().swap(read.bits);
+        std::vector<std::uint16_t>().swap(read.wordBase);
+      }
     }
     std::swap(here, below);
     belowValues = values;
