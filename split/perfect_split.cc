@@ -777,14 +777,13 @@ PerfectResults evaluatePerfectSplit(const Shoe& shoe, const Removals& removals, 
                                static_cast<std::size_t>(std::max(lanes, 1));
     const std::size_t perPass = passes == 0 ? 1 : (entries.size() + passes - 1) / passes;
     results.estimatedBytes = solver.peakBytes(static_cast<int>(perPass), 0);
-    // Before another pass, as many levels from the start as fit are kept,
-    // so its search starts deeper.
+    // Before another pass, the levels from the start that do not raise the
+    // pass's peak are kept, so its search starts deeper.
     std::size_t keep = 0;
     if (passes > 1) {
       while (keep + 1 < solver.levelCount() &&
-             solver.peakBytes(static_cast<int>(perPass), keep + 1) <= std::max(control.memoryBudget, results.estimatedBytes))
+             solver.peakBytes(static_cast<int>(perPass), keep + 1) <= results.estimatedBytes)
         ++keep;
-      results.estimatedBytes = solver.peakBytes(static_cast<int>(perPass), keep);
     }
     solver.setPasses(passes);
     std::array<double, 11> value{};
