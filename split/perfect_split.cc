@@ -73,6 +73,11 @@ struct BudgetExceeded {
 // Groups are handed to the threads in runs of this many.
 constexpr std::size_t GroupsPerTask = 64;
 
+// Hand classes at most: totals 2 to 21 (soft too up to 11) for 2 to 6 cards.
+constexpr int MaxClasses = 5 * 30;
+// Start states of a group at most: w in 0..3 hands waiting, r in 0..2 resplits left.
+constexpr int MaxPhases = 4 * 3;
+
 // Stand value positions of a dealer record, then its blackjack chances.
 constexpr int RecordRows = StandCount + 1;
 
@@ -91,42 +96,55 @@ class PerfectSolver {
                 const ResplitRules& resplit, const PerfectControl& control);
 
   // Finds every state the first hand's lone pair card reaches, level by
-  // level; throws BudgetExceeded when the states alone pass the budget.
+  // level, from the deepest level still held (after a pass that kept
+  // levels 0..keep) or from the start; throws BudgetExceeded when the
+  // states alone pass the budget.
   void build();
 
-  // The bytes the value passes need at most, besides the states, with
-  // `lanes` entries per pass.
-  std::size_t passBytes(int lanes) const;
-  std::size_t structureBytes() const { return structure; }
+  // The most bytes a pass with `lanes` entries holds at once: the states
+  // of the levels not yet valued (and of levels 0..keep, kept for the next
+  // pass) and the values, records and lookup tables of two levels.
+  std::size_t peakBytes(int lanes, std::size_t keep) const;
+  std::size_t levelCount() const { return levels.size(); }
 
   // Values every state for the given entries; the root's value per entry.
-  void evaluate(const std::vector<int>& entries, std::array<double, 11>& rootValue);
+  // Lets each level deeper than keep go once it has been read: build()
+  // again before another pass.
+  void evaluate(const std::vector<int>& entries, std::size_t keep, std::array<double, 11>& rootValue);
 
   std::size_t stateCount() const;
+  // The passes the values take, for the share of the work done.
+  void setPasses(std::size_t passes) { passCount = std::max<std::size_t>(passes, 1); }
   // Dealer shoes walked so far (once per pass).
   std::size_t dealerShoeCount() const { return shoesWalked; }
   bool complete() const { return !incomplete.load(); }
 
  private:
+  // The groups of one level, ascending by D, and their states. Kept from
+  // the search until the level above has been valued: D, where each
+  // group's states start and the state codes, ascending within a group
+  // (about 2 bytes a state). The lookup tables, the states as bit sets for
+  // a state's number in one step, exist only while the level above is
+  // valued; the links to the groups one card deeper are found as needed.
   struct Level {
-    std::vector<std::uint64_t> keys;       // D per group
+    std::vector<std::uint64_t> keys;       // D per group, ascending
+    std::vector<std::uint32_t> base;       // per group and one more: its first state's number within the level
+    std::vector<std::uint16_t> codes;      // per state: its code
     std::vector<std::uint64_t> bits;       // words per group: the state codes present
-    std::vector<std::int32_t> successor;   // RankCount per group: the group of D + c one level down, or -1
-    std::vector<std::uint32_t> base;       // per group: its first state's number within the level
     std::vector<std::uint16_t> wordBase;   // words per group: states in the group's earlier words
     std::size_t states = 0;
-    std::size_t bytes() const {
-      return keys.capacity() * 8 + bits.capacity() * 8 + successor.capacity() * 4 + base.capacity() * 4 +
-             wordBase.capacity() * 2;
-    }
+    std::size_t groups() const { return keys.size(); }
+    std::size_t bytes() const { return keys.capacity() * 8 + base.capacity() * 4 + codes.capacity() * 2; }
   };
+  // Bytes of a level's lookup tables.
+  std::size_t lookupBytes(std::size_t groups) const { return groups * static_cast<std::size_t>(words) * 10; }
   // Dealer values of one level's groups for the entries of a pass: per
   // group RecordRows rows of `lanes` values (stand on 17..21, on 16 or
   // less, then the blackjack chance).
   struct Records {
-    std::vector<double> values;
+    double* values = nullptr;  // within a buffer the two levels share
     std::size_t lanes = 0;
-    const double* of(std::size_t g) const { return values.data() + g * RecordRows * lanes; }
+    const double* of(std::size_t g) const { return values + g * RecordRows * lanes; }
   };
 
   // State codes: Start(w, r) below phases; Play(w, r, class) above.
@@ -141,39 +159,62 @@ class PerfectSolver {
   int resplitsLeft(int r, int pairCardsLeft) const { return std::min(r, pairCardsLeft); }
   int pairCardsLeft(std::uint64_t key) const { return afterPair[rankIndex(pair)] - countIn(key, pair); }
 
-  void addState(Level& level, std::size_t g, int code) const {
+  // The next level while it is searched: its groups in the order found,
+  // each with its states as a bit set.
+  struct Found {
+    std::vector<std::uint64_t> keys;
+    std::vector<std::uint64_t> bits;
+  };
+  void addState(Found& level, std::size_t g, int code) const {
     level.bits[g * words + static_cast<std::size_t>(code / 64)] |= std::uint64_t{1} << (code % 64);
   }
   // A Play state, with the Start state its hand's end leads to.
-  void addPlay(Level& level, std::size_t g, int w, int r, int cls) const {
+  void addPlay(Found& level, std::size_t g, int w, int r, int cls) const {
     const int left = w == 0 ? 0 : resplitsLeft(r, pairCardsLeft(level.keys[g]));
     addState(level, g, playCode(w, left, cls));
     if (w > 0) addState(level, g, startCode(w - 1, left));
   }
-  void addStart(Level& level, std::size_t g, int w, int r) const {
+  void addStart(Found& level, std::size_t g, int w, int r) const {
     addState(level, g, startCode(w, resplitsLeft(r, pairCardsLeft(level.keys[g]))));
   }
+  // The found level (its groups in disjoint parts) as a Level: groups
+  // sorted by D, states listed.
+  Level settle(std::vector<Found>& parts) const;
+  // Builds the lookup tables of level k, read while the level above is valued.
+  void openLevel(std::size_t k);
+  // The groups one card deeper of the groups first..end-1 of level k: RankCount per group, -1 where none.
+  void linksOf(std::size_t k, std::size_t first, std::size_t end, std::int32_t* links) const;
 
   // The state's number within its level.
   // Inlined into the value loop, whose vector-level versions count bits in one instruction.
   [[gnu::always_inline]] inline std::size_t stateIndex(const Level& level, std::size_t g, int code) const;
-  void countStates(Level& level) const;
   void checkBudget() const;
   void pollStop() const {
     if (control.stopRequested && control.stopRequested()) throw StopRequested{};
   }
   void report(std::string_view phase, double share) const;
+  // The share of the whole computation done when the search is that far
+  // into level k: the search counts for SearchShare, spread over the
+  // levels up to the deepest the cards allow.
+  double searchShare(std::size_t k, double withinLevel) const {
+    return SearchShare * std::min(1.0, (static_cast<double>(k) + withinLevel) / static_cast<double>(deepestLevel));
+  }
+  static constexpr double SearchShare = 0.15;
 
   ShoeCounts shoeOf(std::uint64_t key) const;
   void fillRecords(const Level& level, const std::vector<int>& entries, Records& records);
   void evaluateGroup(std::size_t k, std::size_t g, const std::vector<int>& entries, const Records& here,
-                     const Records* below, const double* belowValues, double* values, bool& complete) const;
+                     const Records* below, const double* belowValues, const std::int32_t* links, double* values,
+                     bool& complete) const;
   void evaluateGroupV4(std::size_t k, std::size_t g, const std::vector<int>& entries, const Records& here,
-                       const Records* below, const double* belowValues, double* values, bool& complete) const;
+                       const Records* below, const double* belowValues, const std::int32_t* links, double* values,
+                       bool& complete) const;
   void evaluateGroupV3(std::size_t k, std::size_t g, const std::vector<int>& entries, const Records& here,
-                       const Records* below, const double* belowValues, double* values, bool& complete) const;
+                       const Records* below, const double* belowValues, const std::int32_t* links, double* values,
+                       bool& complete) const;
   void evaluateGroupV1(std::size_t k, std::size_t g, const std::vector<int>& entries, const Records& here,
-                       const Records* below, const double* belowValues, double* values, bool& complete) const;
+                       const Records* below, const double* belowValues, const std::int32_t* links, double* values,
+                       bool& complete) const;
 
   ShoeCounts afterPair;
   ShoeCounts takenOutAfterPair;
@@ -212,6 +253,8 @@ class PerfectSolver {
   std::size_t shoesWalked = 0;
   mutable std::atomic<std::size_t> statesDone{0};
   std::size_t passCount = 1;
+  int deepestLevel = 1;  // no D holds more cards
+  bool searchedBefore = false;  // a later pass's search: the share done stays
   std::thread::id mainThread = std::this_thread::get_id();
   mutable std::chrono::steady_clock::time_point lastReport{};
 };
@@ -262,6 +305,7 @@ PerfectSolver::PerfectSolver(const ShoeCounts& afterPairCounts, const ShoeCounts
       }
     }
   }
+  if (classCount > MaxClasses) throw std::logic_error("perfect split: more hand classes than MaxClasses");
   classAfter.resize(static_cast<std::size_t>(classCount));
   auto classOf = [&](const HandShape& h) { return h.total > 21 ? -1 : index[h.total][h.soft ? 1 : 0][h.cards]; };
   for (int cls = 0; cls < classCount; ++cls) {
@@ -270,6 +314,26 @@ PerfectSolver::PerfectSolver(const ShoeCounts& afterPairCounts, const ShoeCounts
     for (int c = 1; c <= RankCount; ++c) classAfter[i][rankIndex(c)] = classOf(afterCard(shape, c, maxClass));
   }
   for (int c = 1; c <= RankCount; ++c) twoCardClass[rankIndex(c)] = classOf(afterCard(play.splitCard(), c, maxClass));
+  // The most cards the hands can draw: each takes the smallest cards left
+  // until it passes 21, and every resplit draws a pair card.
+  {
+    ShoeCounts left = afterPair;
+    int drawn = resplit.hands - 2;
+    left[rankIndex(pair)] -= std::min(left[rankIndex(pair)], resplit.hands - 2);
+    for (int hand = 0; hand < resplit.hands; ++hand) {
+      int total = pair;
+      for (int c = 1; c <= RankCount && total <= 21;) {
+        if (left[rankIndex(c)] == 0) {
+          ++c;
+          continue;
+        }
+        --left[rankIndex(c)];
+        total += c;
+        ++drawn;
+      }
+    }
+    deepestLevel = std::max(1, drawn);
+  }
   resplitsRange = resplit.hands - 1;
   phases = resplit.hands * resplitsRange;
   codeCount = phases * (1 + classCount);
@@ -285,22 +349,87 @@ inline std::size_t PerfectSolver::stateIndex(const Level& level, std::size_t g, 
          static_cast<std::size_t>(std::popcount(b[word] & (bit - 1)));
 }
 
-void PerfectSolver::countStates(Level& level) const {
-  const std::size_t groups = level.keys.size();
-  level.base.resize(groups);
-  level.wordBase.resize(groups * static_cast<std::size_t>(words));
+PerfectSolver::Level PerfectSolver::settle(std::vector<Found>& parts) const {
+  // Each part sorted on its own thread, then merged.
+  std::vector<std::vector<std::uint32_t>> orders(parts.size());
+  parallelFor(control.threads, parts.size(), [&](std::size_t p) {
+    const Found& found = parts[p];
+    std::vector<std::uint32_t>& order = orders[p];
+    order.resize(found.keys.size());
+    for (std::size_t g = 0; g < order.size(); ++g) order[g] = static_cast<std::uint32_t>(g);
+    std::sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) { return found.keys[a] < found.keys[b]; });
+  });
+  std::size_t groups = 0;
   std::size_t count = 0;
-  for (std::size_t g = 0; g < groups; ++g) {
-    level.base[g] = static_cast<std::uint32_t>(count);
-    std::size_t inGroup = 0;
-    for (int w = 0; w < words; ++w) {
-      level.wordBase[g * static_cast<std::size_t>(words) + static_cast<std::size_t>(w)] = static_cast<std::uint16_t>(inGroup);
-      inGroup += static_cast<std::size_t>(std::popcount(level.bits[g * static_cast<std::size_t>(words) + static_cast<std::size_t>(w)]));
-    }
-    count += inGroup;
+  for (const Found& found : parts) {
+    groups += found.keys.size();
+    for (std::uint64_t word : found.bits) count += static_cast<std::size_t>(std::popcount(word));
   }
   if (count > 0xffffffffu) throw std::length_error("perfect split: more states in one level than 2^32");
+  Level level;
+  level.keys.resize(groups);
+  level.base.resize(groups + 1);
+  level.codes.resize(count);
+  std::vector<std::size_t> head(parts.size(), 0);
+  std::size_t at = 0;
+  for (std::size_t g = 0; g < groups; ++g) {
+    std::size_t from = parts.size();
+    for (std::size_t p = 0; p < parts.size(); ++p) {
+      if (head[p] == orders[p].size()) continue;
+      if (from == parts.size() || parts[p].keys[orders[p][head[p]]] < parts[from].keys[orders[from][head[from]]]) from = p;
+    }
+    const std::size_t i = orders[from][head[from]++];
+    level.keys[g] = parts[from].keys[i];
+    level.base[g] = static_cast<std::uint32_t>(at);
+    const std::uint64_t* b = parts[from].bits.data() + i * static_cast<std::size_t>(words);
+    for (int wd = 0; wd < words; ++wd)
+      for (std::uint64_t set = b[wd]; set != 0; set &= set - 1)
+        level.codes[at++] = static_cast<std::uint16_t>(wd * 64 + std::countr_zero(set));
+  }
+  level.base[groups] = static_cast<std::uint32_t>(at);
   level.states = count;
+  return level;
+}
+
+void PerfectSolver::openLevel(std::size_t k) {
+  Level& level = levels[k];
+  const std::size_t groups = level.groups();
+  const auto wordCount = static_cast<std::size_t>(words);
+  level.bits.assign(groups * wordCount, 0);
+  level.wordBase.assign(groups * wordCount, 0);
+  const std::size_t tasks = (groups + 4095) / 4096;
+  parallelFor(control.threads, tasks, [&](std::size_t task) {
+    const std::size_t end = std::min(groups, (task + 1) * 4096);
+    for (std::size_t g = task * 4096; g < end; ++g) {
+      std::uint64_t* b = level.bits.data() + g * wordCount;
+      for (std::size_t i = level.base[g]; i < level.base[g + 1]; ++i) b[level.codes[i] / 64] |= std::uint64_t{1} << (level.codes[i] % 64);
+      std::uint16_t inGroup = 0;
+      for (std::size_t w = 0; w < wordCount; ++w) {
+        level.wordBase[g * wordCount + w] = inGroup;
+        inGroup = static_cast<std::uint16_t>(inGroup + std::popcount(b[w]));
+      }
+    }
+  });
+}
+
+void PerfectSolver::linksOf(std::size_t k, std::size_t first, std::size_t end, std::int32_t* links) const {
+  const Level& level = levels[k];
+  std::fill(links, links + (end - first) * RankCount, -1);
+  if (k + 1 >= levels.size() || first >= end) return;
+  // Both levels are sorted by D, so for each card the groups one card
+  // deeper come in the same order as their parents: a merge finds them.
+  const std::vector<std::uint64_t>& down = levels[k + 1].keys;
+  for (int c = 1; c <= RankCount; ++c) {
+    const std::uint64_t unit = std::uint64_t{1} << offset[rankIndex(c)];
+    auto at = std::lower_bound(down.begin(), down.end(), level.keys[first] + unit);
+    for (std::size_t g = first; g < end; ++g) {
+      if (countIn(level.keys[g], c) >= afterPair[rankIndex(c)]) continue;  // no card c left: never drawn
+      const std::uint64_t key = level.keys[g] + unit;
+      while (at != down.end() && *at < key) ++at;
+      if (at != down.end() && *at == key)
+        links[(g - first) * RankCount + static_cast<std::size_t>(rankIndex(c))] = static_cast<std::int32_t>(at - down.begin());
+    }
+  }
 }
 
 void PerfectSolver::checkBudget() const {
@@ -322,77 +451,93 @@ ShoeCounts PerfectSolver::shoeOf(std::uint64_t key) const {
 }
 
 void PerfectSolver::build() {
-  levels.clear();
-  levels.emplace_back();
-  {
-    Level& root = levels.back();
-    root.keys.push_back(0);
-    root.bits.assign(static_cast<std::size_t>(words), 0);
-    addStart(root, 0, 1, firstResplits);
-    countStates(root);
+  // The levels a pass let go are empty; the search goes on from the last one held.
+  std::size_t held = 0;
+  while (held < levels.size() && !levels[held].keys.empty()) ++held;
+  levels.resize(held);
+  if (levels.empty()) {
+    std::vector<Found> root(1);
+    root[0].keys.push_back(0);
+    root[0].bits.assign(static_cast<std::size_t>(words), 0);
+    addStart(root[0], 0, 1, firstResplits);
+    levels.push_back(settle(root));
   }
   std::uint64_t unit[RankCount];
   for (int r = 1; r <= RankCount; ++r) unit[rankIndex(r)] = std::uint64_t{1} << offset[rankIndex(r)];
+  // The next level is found in parts, one per thread: each scans the whole
+  // level and keeps the groups whose D hashes to it, in a table of its own.
+  const auto partCount = static_cast<std::size_t>(std::clamp(workerCount(control.threads), 1, 16));
+  auto partOf = [&](std::uint64_t key) {
+    return static_cast<std::size_t>((((key * 0x9e3779b97f4a7c15ULL) >> 32) * partCount) >> 32);
+  };
 
-  for (std::size_t k = 0;; ++k) {
-    Level next;
-    // Open addressing from a key to its group in the next level.
-    std::vector<std::uint64_t> slotKeys(1024, 0);
-    std::vector<std::int32_t> slotGroups(1024, -1);
-    auto groupFor = [&](std::uint64_t key) -> std::size_t {
-      std::size_t m = slotKeys.size() - 1;
-      std::size_t slot = (key * 0x9e3779b97f4a7c15ULL) >> 20 & m;
-      for (; slotGroups[slot] >= 0; slot = (slot + 1) & m)
-        if (slotKeys[slot] == key) return static_cast<std::size_t>(slotGroups[slot]);
-      const std::size_t g = next.keys.size();
-      next.keys.push_back(key);
-      next.bits.resize(next.bits.size() + static_cast<std::size_t>(words), 0);
-      slotKeys[slot] = key;
-      slotGroups[slot] = static_cast<std::int32_t>(g);
-      if (2 * next.keys.size() > slotKeys.size()) {
-        std::vector<std::uint64_t> keys(2 * slotKeys.size(), 0);
-        std::vector<std::int32_t> numbers(2 * slotKeys.size(), -1);
-        m = keys.size() - 1;
-        for (std::size_t i = 0; i < slotKeys.size(); ++i) {
-          if (slotGroups[i] < 0) continue;
-          std::size_t s = (slotKeys[i] * 0x9e3779b97f4a7c15ULL) >> 20 & m;
-          while (numbers[s] >= 0) s = (s + 1) & m;
-          keys[s] = slotKeys[i];
-          numbers[s] = slotGroups[i];
+  for (std::size_t k = levels.size() - 1;; ++k) {
+    const Level& level = levels[k];
+    const std::size_t groups = level.groups();
+    std::vector<Found> parts(partCount);
+    parallelFor(control.threads, partCount, [&](std::size_t part) {
+      Found& next = parts[part];
+      // Open addressing from a key to its group in this part.
+      std::vector<std::uint64_t> slotKeys(1024, 0);
+      std::vector<std::int32_t> slotGroups(1024, -1);
+      auto groupFor = [&](std::uint64_t key) -> std::size_t {
+        std::size_t m = slotKeys.size() - 1;
+        std::size_t slot = (key * 0x9e3779b97f4a7c15ULL) >> 20 & m;
+        for (; slotGroups[slot] >= 0; slot = (slot + 1) & m)
+          if (slotKeys[slot] == key) return static_cast<std::size_t>(slotGroups[slot]);
+        const std::size_t g = next.keys.size();
+        next.keys.push_back(key);
+        next.bits.resize(next.bits.size() + static_cast<std::size_t>(words), 0);
+        slotKeys[slot] = key;
+        slotGroups[slot] = static_cast<std::int32_t>(g);
+        if (2 * next.keys.size() > slotKeys.size()) {
+          std::vector<std::uint64_t> keys(2 * slotKeys.size(), 0);
+          std::vector<std::int32_t> numbers(2 * slotKeys.size(), -1);
+          m = keys.size() - 1;
+          for (std::size_t i = 0; i < slotKeys.size(); ++i) {
+            if (slotGroups[i] < 0) continue;
+            std::size_t s = (slotKeys[i] * 0x9e3779b97f4a7c15ULL) >> 20 & m;
+            while (numbers[s] >= 0) s = (s + 1) & m;
+            keys[s] = slotKeys[i];
+            numbers[s] = slotGroups[i];
+          }
+          slotKeys.swap(keys);
+          slotGroups.swap(numbers);
         }
-        slotKeys.swap(keys);
-        slotGroups.swap(numbers);
-      }
-      return g;
-    };
-
-    Level& level = levels[k];
-    const std::size_t groups = level.keys.size();
-    level.successor.assign(groups * RankCount, -1);
-    for (std::size_t g = 0; g < groups; ++g) {
-      if (g % 4096 == 0) {
-        pollStop();
-        if (structure + next.bytes() + slotKeys.size() * 12 > control.memoryBudget)
-          throw BudgetExceeded{structure + next.bytes() + slotKeys.size() * 12};
-      }
-      const std::uint64_t key = level.keys[g];
-      const ShoeCounts n = shoeOf(key);
-      std::int32_t* successor = level.successor.data() + g * RankCount;
-      auto child = [&](int c) -> std::size_t {
-        std::int32_t& link = successor[rankIndex(c)];
-        if (link < 0) link = static_cast<std::int32_t>(groupFor(key + unit[rankIndex(c)]));
-        return static_cast<std::size_t>(link);
+        return g;
       };
-      const std::uint64_t* b = level.bits.data() + g * static_cast<std::size_t>(words);
-      for (int wd = 0; wd < words; ++wd) {
-        for (std::uint64_t set = b[wd]; set != 0; set &= set - 1) {
-          const int code = wd * 64 + std::countr_zero(set);
+      // The parts grow alike: this one's bytes times their number.
+      auto searchBytes = [&] {
+        return structure + partCount * (next.keys.capacity() * 8 + next.bits.capacity() * 8 + slotKeys.size() * 12);
+      };
+
+      for (std::size_t g = 0; g < groups; ++g) {
+        if (g % 4096 == 0) {
+          pollStop();
+          if (searchBytes() > control.memoryBudget) throw BudgetExceeded{searchBytes()};
+          if (!searchedBefore) report("states", searchShare(k, static_cast<double>(g) / static_cast<double>(groups)));
+        }
+        const std::uint64_t key = level.keys[g];
+        const ShoeCounts n = shoeOf(key);
+        // The group of D + c in this part, or -1 when another part has it.
+        std::int32_t successor[RankCount];
+        for (int c = 1; c <= RankCount; ++c) {
+          const std::uint64_t childKey = key + unit[rankIndex(c)];
+          successor[rankIndex(c)] = n[rankIndex(c)] > 0 && partOf(childKey) == part ? -2 : -1;
+        }
+        auto child = [&](int c) -> std::int32_t {
+          std::int32_t& link = successor[rankIndex(c)];
+          if (link == -2) link = static_cast<std::int32_t>(groupFor(key + unit[rankIndex(c)]));
+          return link;
+        };
+        for (std::size_t i = level.base[g]; i < level.base[g + 1]; ++i) {
+          const int code = level.codes[i];
           if (isStart(code)) {
             const int w = code / resplitsRange;
             const int r = code % resplitsRange;
             for (int c = 1; c <= RankCount; ++c) {
-              if (n[rankIndex(c)] == 0) continue;
-              const std::size_t to = child(c);
+              if (successor[rankIndex(c)] == -1) continue;
+              const auto to = static_cast<std::size_t>(child(c));
               addPlay(next, to, w, r, twoCardClass[rankIndex(c)]);
               if (c == pair && r > 0) addStart(next, to, w + 1, r - 1);
             }
@@ -405,29 +550,30 @@ void PerfectSolver::build() {
           // The hand stands: the last hand on hard 21, or a split ace that has its card.
           if (w == 0 ? classMustStand[static_cast<std::size_t>(cls)] : !classMayDraw[static_cast<std::size_t>(cls)]) continue;
           for (int c = 1; c <= RankCount; ++c) {
-            if (n[rankIndex(c)] == 0) continue;
-            const std::size_t to = child(c);
+            if (successor[rankIndex(c)] == -1) continue;
             const int after = classAfter[static_cast<std::size_t>(cls)][rankIndex(c)];
             if (after >= 0) {
-              addPlay(next, to, w, r, after);
+              addPlay(next, static_cast<std::size_t>(child(c)), w, r, after);
             } else if (w > 0) {
-              addStart(next, to, w - 1, r);
-            }
+              addStart(next, static_cast<std::size_t>(child(c)), w - 1, r);
+            }  // the last hand busts: no state, and no group for it
           }
         }
       }
-    }
-    if (next.keys.empty()) break;
-    countStates(next);
-    levels.push_back(std::move(next));
+      if (searchBytes() + next.keys.size() * 8 > control.memoryBudget) throw BudgetExceeded{searchBytes() + next.keys.size() * 8};
+    });
+    std::size_t found = 0;
+    for (const Found& part : parts) found += part.keys.size();
+    if (found == 0) break;
+    levels.push_back(settle(parts));
     structure = 0;
     for (const Level& l : levels) structure += l.bytes();
     checkBudget();
-    report("states", 0.0);
   }
   structure = 0;
   for (const Level& l : levels) structure += l.bytes();
   statesTotal = stateCount();
+  searchedBefore = true;
 }
 
 std::size_t PerfectSolver::stateCount() const {
@@ -436,17 +582,31 @@ std::size_t PerfectSolver::stateCount() const {
   return n;
 }
 
-std::size_t PerfectSolver::passBytes(int lanes) const {
-  std::size_t most = 0;
+std::size_t PerfectSolver::peakBytes(int lanes, std::size_t keep) const {
+  const std::size_t count = levels.size();
+  std::vector<std::size_t> upTo(count + 1, 0);  // the states of levels 0..k-1
+  std::size_t pairStates = 0;
+  std::size_t pairGroups = 0;
+  for (std::size_t k = 0; k < count; ++k) {
+    upTo[k + 1] = upTo[k] + levels[k].bytes();
+    const bool last = k + 1 == count;
+    pairStates = std::max(pairStates, levels[k].states + (last ? 0 : levels[k + 1].states));
+    pairGroups = std::max(pairGroups, levels[k].groups() + (last ? 0 : levels[k + 1].groups()));
+  }
+  // The shared buffers are touched as far as the largest level at an even
+  // depth from their start and the largest at an odd depth from their end.
+  std::size_t most = upTo[count];
+  std::size_t states[2] = {0, 0};
+  std::size_t groups[2] = {0, 0};
   const auto l = static_cast<std::size_t>(lanes);
-  for (std::size_t k = 0; k < levels.size(); ++k) {
-    std::size_t states = levels[k].states;
-    std::size_t groups = levels[k].keys.size();
-    if (k + 1 < levels.size()) {
-      states += levels[k + 1].states;
-      groups += levels[k + 1].keys.size();
-    }
-    most = std::max(most, states * l * sizeof(double) + groups * RecordRows * l * sizeof(double));
+  for (std::size_t k = count; k-- > 0;) {
+    states[k % 2] = std::max(states[k % 2], levels[k].states);
+    groups[k % 2] = std::max(groups[k % 2], levels[k].groups());
+    const std::size_t values = std::min(pairStates, states[0] + states[1]);
+    const std::size_t records = std::min(pairGroups, groups[0] + groups[1]);
+    const std::size_t lookups = k + 1 < count ? lookupBytes(levels[k + 1].groups()) : 0;
+    most = std::max(most, upTo[std::min(count, std::max(k + 2, keep + 1))] +
+                              (values + records * RecordRows) * l * sizeof(double) + lookups);
   }
   return most;
 }
@@ -454,15 +614,13 @@ std::size_t PerfectSolver::passBytes(int lanes) const {
 void PerfectSolver::fillRecords(const Level& level, const std::vector<int>& entries, Records& records) {
   const std::size_t lanes = entries.size();
   records.lanes = lanes;
-  records.values.assign(level.keys.size() * RecordRows * lanes, 0.0);
   // Only groups with a hand being played read their record (a group of lone
   // pair cards alone, after a hand busted, reads its successors').
   std::vector<std::uint32_t> played;
-  for (std::size_t g = 0; g < level.keys.size(); ++g) {
-    const std::uint64_t* b = level.bits.data() + g * static_cast<std::size_t>(words);
-    bool play = (b[0] >> phases) != 0;
-    for (int w = 1; w < words && !play; ++w) play = b[w] != 0;
-    if (play) played.push_back(static_cast<std::uint32_t>(g));
+  for (std::size_t g = 0; g < level.groups(); ++g) {
+    // Codes ascend and Play codes follow the Start codes.
+    if (level.base[g + 1] > level.base[g] && !isStart(level.codes[level.base[g + 1] - 1]))
+      played.push_back(static_cast<std::uint32_t>(g));
   }
   const std::size_t groups = played.size();
   const std::size_t batches = (groups + WalkLanes - 1) / WalkLanes;
@@ -478,7 +636,7 @@ void PerfectSolver::fillRecords(const Level& level, const std::vector<int>& entr
     for (int s = 0; s < count; ++s) {
       const DealerOutcome record(probabilities[s]);
       if (!record.complete) dealerIncomplete.store(true, std::memory_order_relaxed);
-      double* out = records.values.data() + played[begin + static_cast<std::size_t>(s)] * RecordRows * lanes;
+      double* out = records.values + played[begin + static_cast<std::size_t>(s)] * RecordRows * lanes;
       for (std::size_t l = 0; l < lanes; ++l) {
         for (int position = 0; position < StandCount; ++position)
           out[static_cast<std::size_t>(position) * lanes + l] = record.stand[position][entries[l]];
@@ -505,48 +663,81 @@ void PerfectSolver::fillRecords(const Level& level, const std::vector<int>& entr
 #include "split/perfect_split_group.inc"
 
 void PerfectSolver::evaluateGroup(std::size_t k, std::size_t g, const std::vector<int>& entries, const Records& here,
-                                  const Records* below, const double* belowValues, double* values,
-                                  bool& complete) const {
+                                  const Records* below, const double* belowValues, const std::int32_t* links,
+                                  double* values, bool& complete) const {
 #if SPLITEV_LEVEL_DISPATCH
-  if (vectorLevel() == 4) return evaluateGroupV4(k, g, entries, here, below, belowValues, values, complete);
-  if (vectorLevel() == 3) return evaluateGroupV3(k, g, entries, here, below, belowValues, values, complete);
+  if (vectorLevel() == 4) return evaluateGroupV4(k, g, entries, here, below, belowValues, links, values, complete);
+  if (vectorLevel() == 3) return evaluateGroupV3(k, g, entries, here, below, belowValues, links, values, complete);
 #endif
-  evaluateGroupV1(k, g, entries, here, below, belowValues, values, complete);
+  evaluateGroupV1(k, g, entries, here, below, belowValues, links, values, complete);
 }
 
-void PerfectSolver::evaluate(const std::vector<int>& entries, std::array<double, 11>& rootValue) {
+void PerfectSolver::evaluate(const std::vector<int>& entries, std::size_t keep, std::array<double, 11>& rootValue) {
   const std::size_t lanes = entries.size();
+  // Two levels' values and records at a time, each kind in one buffer
+  // sized once per pass for the largest two levels together: a level at an
+  // even depth from its start, at an odd depth up to its end, so a level
+  // never overlaps the one it reads. Each state's values and each played
+  // group's record are written before they are read, so the buffers are
+  // left uninitialised.
+  std::size_t mostStates = 0;
+  std::size_t mostGroups = 0;
+  for (std::size_t k = 0; k < levels.size(); ++k) {
+    const bool last = k + 1 == levels.size();
+    mostStates = std::max(mostStates, levels[k].states + (last ? 0 : levels[k + 1].states));
+    mostGroups = std::max(mostGroups, levels[k].groups() + (last ? 0 : levels[k + 1].groups()));
+  }
+  const std::unique_ptr<double[]> recordBuffer(new double[mostGroups * RecordRows * lanes]);
+  const std::unique_ptr<double[]> valueBuffer(new double[mostStates * lanes]);
   Records here;
   Records below;
-  std::vector<double> values;
-  std::vector<double> belowValues;
+  here.lanes = below.lanes = lanes;
+  double* values = nullptr;
+  const double* belowValues = nullptr;
   for (std::size_t k = levels.size(); k-- > 0;) {
     pollStop();
     const Level& level = levels[k];
+    const bool fromStart = k % 2 == 0;
+    here.values = recordBuffer.get() + (fromStart ? 0 : (mostGroups - level.groups()) * RecordRows * lanes);
+    values = valueBuffer.get() + (fromStart ? 0 : (mostStates - level.states) * lanes);
+    if (k + 1 < levels.size()) openLevel(k + 1);
     fillRecords(level, entries, here);
-    values.assign(level.states * lanes, 0.0);
     const std::size_t groups = level.keys.size();
     const std::size_t tasks = (groups + GroupsPerTask - 1) / GroupsPerTask;
     parallelFor(control.threads, tasks, [&](std::size_t task) {
       pollStop();
       bool complete = true;
-      const std::size_t end = std::min(groups, (task + 1) * GroupsPerTask);
+      const std::size_t first = task * GroupsPerTask;
+      const std::size_t end = std::min(groups, first + GroupsPerTask);
+      std::int32_t links[GroupsPerTask * RankCount];
+      linksOf(k, first, end, links);
       std::size_t states = 0;
-      for (std::size_t g = task * GroupsPerTask; g < end; ++g) {
-        evaluateGroup(k, g, entries, here, &below, belowValues.data(), values.data(), complete);
-        states += (g + 1 < groups ? level.base[g + 1] : level.states) - level.base[g];
+      for (std::size_t g = first; g < end; ++g) {
+        evaluateGroup(k, g, entries, here, &below, belowValues, links + (g - first) * RankCount, values, complete);
+        states += level.base[g + 1] - level.base[g];
       }
       if (!complete) incomplete.store(true, std::memory_order_relaxed);
       const std::size_t done = statesDone.fetch_add(states) + states;
-      report("values", static_cast<double>(done) / static_cast<double>(statesTotal * passCount));
+      report("values", SearchShare + (1.0 - SearchShare) * static_cast<double>(done) /
+                                         static_cast<double>(statesTotal * passCount));
     });
+    if (k + 1 < levels.size()) {
+      // Its lookup tables go; the level itself too unless the next pass keeps it.
+      Level& read = levels[k + 1];
+      if (k + 1 > keep) {
+        read = Level();
+      } else {
+        std::vector<std::uint64_t>().swap(read.bits);
+        std::vector<std::uint16_t>().swap(read.wordBase);
+      }
+    }
     std::swap(here, below);
-    values.swap(belowValues);
+    belowValues = values;
   }
-  // The root: the first hand's lone pair card, two hands dealt.
-  const std::size_t root = stateIndex(levels[0], 0, startCode(1, resplitsLeft(firstResplits, afterPair[rankIndex(pair)])));
+  // The root: the first hand's lone pair card, two hands dealt, the first
+  // state of level 0.
   rootValue.fill(0.0);
-  for (std::size_t l = 0; l < lanes; ++l) rootValue[static_cast<std::size_t>(entries[l])] = belowValues[root * lanes + l];
+  for (std::size_t l = 0; l < lanes; ++l) rootValue[static_cast<std::size_t>(entries[l])] = belowValues[l];
 }
 
 }  // namespace
@@ -575,24 +766,38 @@ PerfectResults evaluatePerfectSplit(const Shoe& shoe, const Removals& removals, 
 
     // As many entries per pass as the budget allows.
     int lanes = static_cast<int>(entries.size());
-    while (lanes > 1 && solver.structureBytes() + solver.passBytes(lanes) > control.memoryBudget) --lanes;
-    results.estimatedBytes = solver.structureBytes() + solver.passBytes(std::max(lanes, 1));
+    while (lanes > 1 && solver.peakBytes(lanes, 0) > control.memoryBudget) --lanes;
+    results.estimatedBytes = solver.peakBytes(std::max(lanes, 1), 0);
     if (results.estimatedBytes > control.memoryBudget) {
       results.run = PerfectRun::TooLarge;
       return results;
     }
+    // The passes share the entries evenly: no more passes, and a lower peak.
+    const std::size_t passes = (entries.size() + static_cast<std::size_t>(std::max(lanes, 1)) - 1) /
+                               static_cast<std::size_t>(std::max(lanes, 1));
+    const std::size_t perPass = passes == 0 ? 1 : (entries.size() + passes - 1) / passes;
+    results.estimatedBytes = solver.peakBytes(static_cast<int>(perPass), 0);
+    // Before another pass, the levels from the start that do not raise the
+    // pass's peak are kept, so its search starts deeper.
+    std::size_t keep = 0;
+    if (passes > 1) {
+      while (keep + 1 < solver.levelCount() &&
+             solver.peakBytes(static_cast<int>(perPass), keep + 1) <= results.estimatedBytes)
+        ++keep;
+    }
+    solver.setPasses(passes);
     std::array<double, 11> value{};
-    const std::size_t perPass = static_cast<std::size_t>(std::max(lanes, 1));
     for (std::size_t first = 0; first < entries.size(); first += perPass) {
       const std::vector<int> part(entries.begin() + static_cast<std::ptrdiff_t>(first),
                                   entries.begin() + static_cast<std::ptrdiff_t>(std::min(entries.size(), first + perPass)));
       std::array<double, 11> partValue{};
-      solver.evaluate(part, partValue);
+      if (first > 0) solver.build();  // the last pass let the deeper levels go
+      solver.evaluate(part, keep, partValue);
       for (int i : part) value[static_cast<std::size_t>(i)] = partValue[static_cast<std::size_t>(i)];
       ++results.passes;
     }
     results.split.complete = solver.complete();
-    results.dealerShoes = solver.dealerShoeCount() / results.passes;
+    results.dealerShoes = results.passes == 0 ? 0 : solver.dealerShoeCount() / results.passes;
     for (int i : entries) results.split.ev[static_cast<std::size_t>(i)] = value[static_cast<std::size_t>(i)];
   } catch (const StopRequested&) {
     results.run = PerfectRun::Cancelled;

@@ -99,6 +99,13 @@ TEST(PerfectSplit, EntriesValuedAFewAtATimeGiveTheSameBits) {
       EXPECT_EQ(hexfloat(some.split.ev[u]), c.ev[u]) << i;
     }
   }
+  // No entry at all: nothing to value, and nothing dealt.
+  control.entries = {};
+  const PerfectResults none = evaluatePerfectSplit(Shoe(1), c.removed, static_cast<Rank>(c.pair), c.rules,
+                                                   {c.hands, c.resplitAces}, control);
+  ASSERT_EQ(none.run, PerfectRun::Completed);
+  EXPECT_EQ(none.passes, 0u);
+  for (bool dealt : none.split.dealable) EXPECT_FALSE(dealt);
 }
 
 TEST(PerfectSplit, StopRequestsAndBudgetsTooSmallAreReported) {
