@@ -71,14 +71,18 @@ int findHand(const std::vector<HandCounts>& earlier, const HandCounts& counts) {
 
 }  // namespace
 
-DealerHandTable::DealerHandTable(bool standsOnSoft17) : standsOnSoft17_(standsOnSoft17) {
+DealerHandTable::DealerHandTable(bool standsOnSoft17, int mostOfARank)
+    : standsOnSoft17_(standsOnSoft17), mostOfARank_(mostOfARank) {
   std::vector<HandCounts> earlier;  // the counts of the hands added so far
   std::vector<std::int16_t> drawMemo(drawKey(Ten + 1, 0, 0), -1);
   forEachUpTo16([&](const HandCounts& counts) {
-    if (!mustDrawWithAces(counts, standsOnSoft17)) return;
+    if (!mustDrawWithAces(counts, standsOnSoft17) || !withinLimit(counts)) return;
     addHand(HandComposition(counts), earlier, drawMemo);
     earlier.push_back(counts);
   });
+  // The steps to hands left out read the row after the last hand's.
+  for (Step& step : steps_)
+    if (step.row == LeftOut) step.row = zeroRow();
   const std::int16_t zero = zeroDraw();
   for (Run& run : runs_) {
     for (int j = 0; j < FinalTotalCount; ++j) {
@@ -123,11 +127,15 @@ void DealerHandTable::addHand(const HandComposition& hand, const std::vector<Han
     } else {
       HandCounts after = hand.counts;
       ++after[rankIndex(r)];
-      const int next = findHand(earlier, after);
-      if (next < 0) throw std::logic_error("dealer table: a hand one card on is missing");
-      step.row = handRow(next);
+      if (withinLimit(after)) {
+        const int next = findHand(earlier, after);
+        if (next < 0) throw std::logic_error("dealer table: a hand one card on is missing");
+        step.row = handRow(next);
+      } else {
+        step.row = LeftOut;
+      }
     }
-    const bool ends = endsHand(step.row);
+    const bool ends = standing != 0;
     if (entry.runCount == 0 || runs_.back().ends != ends) {
       runs_.push_back({static_cast<std::int32_t>(steps_.size()), 0, ends, static_cast<std::int8_t>(step.row), {}});
       ++entry.runCount;
@@ -162,6 +170,17 @@ const DealerHandTable& dealerTable(bool standsOnSoft17) {
   return h17;
 }
 
+const DealerHandTable& dealerTable(bool standsOnSoft17, int mostOfARank) {
+  constexpr int SingleDeck = 4;
+  if (mostOfARank > SingleDeck) return dealerTable(standsOnSoft17);
+  if (standsOnSoft17) {
+    static const DealerHandTable s17(true, SingleDeck);
+    return s17;
+  }
+  static const DealerHandTable h17(false, SingleDeck);
+  return h17;
+}
+
 namespace {
 
 // Memory kept back while the tables are built, for the exception that
@@ -190,6 +209,8 @@ bool buildDealerTables() noexcept {
   try {
     dealerTable(true);
     dealerTable(false);
+    dealerTable(true, 0);
+    dealerTable(false, 0);
   } catch (const std::bad_alloc&) {
     built = false;
   }

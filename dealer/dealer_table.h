@@ -63,9 +63,17 @@ class DealerHandTable {
     std::int8_t count;
   };
 
-  // Enumerates the table of one soft-17 rule. Throws std::bad_alloc when
-  // memory runs out.
-  explicit DealerHandTable(bool standsOnSoft17);
+  // No limit on the cards of a rank a hand holds.
+  static constexpr int AnyCount = 99;
+
+  // Enumerates the table of one soft-17 rule, leaving out the hands that
+  // hold more than mostOfARank cards of a rank other than ten. A shoe with
+  // no more of any such rank reaches none of them: a card that would lead
+  // to one is drawn with probability +0, so its step stays (the walk's sums
+  // take the same operations in the same order, bit for bit) but reads
+  // zeroRow() instead of the hand. Throws std::bad_alloc when memory runs
+  // out.
+  explicit DealerHandTable(bool standsOnSoft17, int mostOfARank = AnyCount);
 
   bool standsOnSoft17() const { return standsOnSoft17_; }
   std::span<const Hand> hands() const { return hands_; }
@@ -77,11 +85,22 @@ class DealerHandTable {
   std::int16_t zeroDraw() const { return static_cast<std::int16_t>(draws_.size()); }
   // The most cards a hand of the table holds.
   int mostCards() const { return mostCards_; }
+  // The most cards of a rank other than ten a hand of the table holds.
+  int mostOfARank() const { return mostOfARank_; }
+  // The row of zeros after the hands' rows, read by the steps to the hands left out.
+  Row zeroRow() const { return handRow(static_cast<int>(hands_.size())); }
 
   // The counts of hand i, from its held cards.
   HandCounts countsOf(std::size_t hand) const;
 
  private:
+  // A step's row while the table is built: a hand left out.
+  static constexpr Row LeftOut = -1;
+  bool withinLimit(const HandCounts& counts) const {
+    for (int r = 1; r < Ten; ++r)
+      if (counts[rankIndex(r)] > mostOfARank_) return false;
+    return true;
+  }
   void addHand(const HandComposition& hand, const std::vector<HandCounts>& earlier, std::vector<std::int16_t>& drawMemo);
 
   bool standsOnSoft17_;
@@ -91,13 +110,18 @@ class DealerHandTable {
   std::vector<Draw> draws_;
   std::vector<HeldCards> held_;
   int mostCards_ = 0;
+  int mostOfARank_ = AnyCount;
 };
 
 // The table of a soft-17 rule, enumerated on the first call. Throws
 // std::bad_alloc when it cannot be built; a later call tries again.
 const DealerHandTable& dealerTable(bool standsOnSoft17);
+// The smallest table that serves shoes with at most mostOfARank cards of
+// every rank other than ten: a single deck's (four of a rank, about three
+// quarters of the hands) or the whole one.
+const DealerHandTable& dealerTable(bool standsOnSoft17, int mostOfARank);
 
-// Builds both tables now, stands-on-soft-17 first. A program calls this
+// Builds the tables now (both rules, whole and single-deck). A program calls this
 // first thing, on its one thread, so that tables that do not fit stop it at
 // start-up rather than failing its first computation. False when memory
 // ran out; the program then says so and ends.

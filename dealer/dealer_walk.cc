@@ -80,17 +80,21 @@ void walkLanes(const DealerHandTable& table, const IntLanes (&n)[RankCount], con
   walkV1(table, n, total, scratch, out, lanes);
 }
 
-// Walks the table of the rule for up to WalkLanes shoes given by their counts.
-void walkShoes(const DealerHandTable& table, const ShoeCounts* shoes, int count, DealerProbabilities* out) {
+// Walks the table of the rule for up to WalkLanes shoes given by their
+// counts: the smallest table that holds every hand the shoes can reach.
+void walkShoes(bool standsOnSoft17, const ShoeCounts* shoes, int count, DealerProbabilities* out) {
   thread_local WalkScratch scratch;
   IntLanes n[RankCount] = {};
   IntLanes total = {};
+  int mostOfARank = 0;
   for (int l = 0; l < count; ++l) {
     for (int r = 0; r < RankCount; ++r) {
       n[r][l] = shoes[l][static_cast<std::size_t>(r)];
       total[l] += shoes[l][static_cast<std::size_t>(r)];
+      if (r != rankIndex(Ten)) mostOfARank = std::max(mostOfARank, shoes[l][static_cast<std::size_t>(r)]);
     }
   }
+  const DealerHandTable& table = dealerTable(standsOnSoft17, mostOfARank);
   // Unused lanes walk an empty shoe and are not copied out.
   walkLanes(table, n, total, scratch, out, count);
 }
@@ -136,7 +140,7 @@ void dealerProbabilitiesBatch(const ShoeCounts* shoes, int count, bool standsOnS
     out[l] = DealerProbabilities();
     setBlackjack(out[l], shoes[l]);
   }
-  walkShoes(dealerTable(standsOnSoft17), shoes, count, out);
+  walkShoes(standsOnSoft17, shoes, count, out);
   for (int l = 0; l < count; ++l) finish(out[l]);
 }
 
