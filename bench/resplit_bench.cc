@@ -9,8 +9,6 @@
 // Usage: resplit_bench [row...] [-t threads] [-m MiB] [-l]
 //   rows by number (default: those that finish in a minute or so), -l lists them;
 //   -m is the memory budget (default half the machine's memory).
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -26,6 +24,7 @@
 #include <vector>
 
 #include "base/vector_level.h"
+#include "bench/child_process.h"
 #include "split/perfect_split.h"
 
 namespace {
@@ -88,53 +87,40 @@ int threadCount = 0;
 std::size_t memoryBudget = SIZE_MAX;
 
 RunReport runInChild(const Row& row) {
-  int fds[2];
-  if (pipe(fds) != 0) return {};
-  const pid_t pid = fork();
-  if (pid == 0) {
-    close(fds[0]);
-    RunReport report;
-    report.status = 0;
-    std::vector<std::uint64_t> checksums;
-    const auto start = std::chrono::steady_clock::now();
-    for (int pair : row.pairs) {
-      RuleSet rules;
-      rules.das = true;
-      const bool acesHitAndResplit = pair == Ace && row.acesHitAndResplit;
-      rules.hsa = acesHitAndResplit;
-      PerfectControl control;
-      control.threads = threadCount;
-      control.memoryBudget = memoryBudget;
-      const PerfectResults results = evaluatePerfectSplit(Shoe(row.decks), Removals{}, static_cast<Rank>(pair),
-                                                          rules, {row.hands, acesHitAndResplit}, control);
-      if (results.run != PerfectRun::Completed) report.status = 1;
-      report.states += results.states;
-      report.shoes += results.dealerShoes;
-      checksums.push_back(checksumOf(results.split.ev));
-    }
-    report.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    report.peakKiB = usage.ru_maxrss;
-    report.cpuSeconds = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-                        static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-    if (checksums.size() == 1) {
-      report.checksum = checksums[0];
-    } else {
-      report.checksum = 1469598103934665603ULL;
-      for (std::uint64_t c : checksums) mix(report.checksum, c);
-    }
-    const ssize_t written = write(fds[1], &report, sizeof report);
-    _exit(written == static_cast<ssize_t>(sizeof report) ? 0 : 1);
-  }
-  close(fds[1]);
-  RunReport report;
-  const ssize_t got = read(fds[0], &report, sizeof report);
-  close(fds[0]);
-  int status = 0;
-  waitpid(pid, &status, 0);
-  if (got != static_cast<ssize_t>(sizeof report)) report.status = -1;
-  return report;
+  return runInChildProcess(
+      [&] {
+        RunReport report;
+        report.status = 0;
+        std::vector<std::uint64_t> checksums;
+        const auto start = std::chrono::steady_clock::now();
+        for (int pair : row.pairs) {
+          RuleSet rules;
+          rules.das = true;
+          const bool acesHitAndResplit = pair == Ace && row.acesHitAndResplit;
+          rules.hsa = acesHitAndResplit;
+          PerfectControl control;
+          control.threads = threadCount;
+          control.memoryBudget = memoryBudget;
+          const PerfectResults results = evaluatePerfectSplit(Shoe(row.decks), Removals{}, static_cast<Rank>(pair),
+                                                              rules, {row.hands, acesHitAndResplit}, control);
+          if (results.run != PerfectRun::Completed) report.status = 1;
+          report.states += results.states;
+          report.shoes += results.dealerShoes;
+          checksums.push_back(checksumOf(results.split.ev));
+        }
+        report.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        const ProcessUsage usage = ownUsage();
+        report.peakKiB = usage.peakKiB;
+        report.cpuSeconds = usage.cpuSeconds;
+        if (checksums.size() == 1) {
+          report.checksum = checksums[0];
+        } else {
+          report.checksum = 1469598103934665603ULL;
+          for (std::uint64_t c : checksums) mix(report.checksum, c);
+        }
+        return report;
+      },
+      RunReport{});
 }
 
 // The checksums of the table after the line "resplit" in bench/baseline.txt, by row number.

@@ -17,10 +17,6 @@
 //
 // Usage: split_bench [decks...] [-p pairs] [-t threads] [-d]
 //   e.g. split_bench 1 2 6 8 -p 2 8 10 -d
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <chrono>
 #include <fstream>
 #include <map>
@@ -35,6 +31,7 @@
 #include <vector>
 
 #include "base/parallel.h"
+#include "bench/child_process.h"
 #include "split/split_calculator.h"
 
 namespace {
@@ -79,44 +76,31 @@ bool anyFailure = false;  // a failed run or a differing checksum
 // Runs the pairs in a fresh child process, one calculator for all of them;
 // with decision set, as the whole decision.
 RunReport runInChild(int decks, const std::vector<int>& pairs, bool decision = false) {
-  int fds[2];
-  if (pipe(fds) != 0) return {};
-  const pid_t pid = fork();
-  if (pid == 0) {
-    close(fds[0]);
-    RuleSet rules;
-    rules.das = true;
-    SplitCalculator calculator(Shoe(decks), rules);
-    calculator.threads = threadCount;
-    RunReport report;
-    report.status = 0;
-    std::vector<std::uint64_t> checksums;
-    const auto start = std::chrono::steady_clock::now();
-    for (int pair : pairs) {
-      const SplitResults results = decision
-                                       ? calculator.evaluateDecision(Removals{}, static_cast<Rank>(pair)).split
-                                       : calculator.evaluateSplit(Removals{}, static_cast<Rank>(pair));
-      checksums.push_back(checksumOf(results.ev));
-      if (results.run != SplitRun::Completed) report.status = 1;
-    }
-    const auto stop = std::chrono::steady_clock::now();
-    report.seconds = std::chrono::duration<double>(stop - start).count();
-    report.records = calculator.dealerCache.recordCount();
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    report.peakKiB = usage.ru_maxrss;
-    report.checksum = checksums.size() == 1 ? checksums[0] : combined(checksums);
-    const ssize_t written = write(fds[1], &report, sizeof report);
-    _exit(written == static_cast<ssize_t>(sizeof report) ? 0 : 1);
-  }
-  close(fds[1]);
-  RunReport report;
-  const ssize_t got = read(fds[0], &report, sizeof report);
-  close(fds[0]);
-  int status = 0;
-  waitpid(pid, &status, 0);
-  if (got != static_cast<ssize_t>(sizeof report)) report.status = -1;
-  return report;
+  return runInChildProcess(
+      [&] {
+        RuleSet rules;
+        rules.das = true;
+        SplitCalculator calculator(Shoe(decks), rules);
+        calculator.threads = threadCount;
+        RunReport report;
+        report.status = 0;
+        std::vector<std::uint64_t> checksums;
+        const auto start = std::chrono::steady_clock::now();
+        for (int pair : pairs) {
+          const SplitResults results = decision
+                                           ? calculator.evaluateDecision(Removals{}, static_cast<Rank>(pair)).split
+                                           : calculator.evaluateSplit(Removals{}, static_cast<Rank>(pair));
+          checksums.push_back(checksumOf(results.ev));
+          if (results.run != SplitRun::Completed) report.status = 1;
+        }
+        const auto stop = std::chrono::steady_clock::now();
+        report.seconds = std::chrono::duration<double>(stop - start).count();
+        report.records = calculator.dealerCache.recordCount();
+        report.peakKiB = ownUsage().peakKiB;
+        report.checksum = checksums.size() == 1 ? checksums[0] : combined(checksums);
+        return report;
+      },
+      RunReport{});
 }
 
 // The checksums of bench/baseline.txt's first table, by (decks, pair).

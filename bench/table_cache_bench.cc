@@ -17,8 +17,6 @@
 //
 // Usage: table_cache_bench [-r repeats] [-w workload]... [-b MiB]...
 //   e.g. table_cache_bench -r 3 -w distinct -b 64 -b 4096
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -33,6 +31,7 @@
 #include <vector>
 
 #include "base/vector_level.h"
+#include "bench/child_process.h"
 #include "lib/case_runner.h"
 #include "splitev/format.h"
 
@@ -104,36 +103,21 @@ void addBytes(std::uint64_t& hash, const std::string& bytes) {
 
 // The workload through one runner in a child process, as a batch runs it.
 RunReport runInChild(const Workload& workload, std::size_t budgetMiB, splitev::CacheAcrossCases acrossCases) {
-  int fds[2];
-  if (pipe(fds) != 0) return {};
-  const pid_t pid = fork();
-  if (pid == 0) {
-    close(fds[0]);
-    splitev::CaseRunner runner(0, budgetMiB << 20, splitev::Quantities::Decision, acrossCases);
-    RunReport report;
-    report.checksum = 1469598103934665603ULL;
-    const auto start = std::chrono::steady_clock::now();
-    for (const splitev::Case& c : workload.cases) addBytes(report.checksum, splitev::toJson(runner.evaluate(c)));
-    report.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    report.peakKiB = usage.ru_maxrss;
-    const auto secondsOf = [](const timeval& t) {
-      return static_cast<double>(t.tv_sec) + 1e-6 * static_cast<double>(t.tv_usec);
-    };
-    report.cpuSeconds = secondsOf(usage.ru_utime) + secondsOf(usage.ru_stime);
-    report.status = 0;
-    const ssize_t written = write(fds[1], &report, sizeof report);
-    _exit(written == static_cast<ssize_t>(sizeof report) ? 0 : 1);
-  }
-  close(fds[1]);
-  RunReport report;
-  const ssize_t got = read(fds[0], &report, sizeof report);
-  close(fds[0]);
-  int status = 0;
-  waitpid(pid, &status, 0);
-  if (got != static_cast<ssize_t>(sizeof report)) report.status = -1;
-  return report;
+  return runInChildProcess(
+      [&] {
+        splitev::CaseRunner runner(0, budgetMiB << 20, splitev::Quantities::Decision, acrossCases);
+        RunReport report;
+        report.checksum = 1469598103934665603ULL;
+        const auto start = std::chrono::steady_clock::now();
+        for (const splitev::Case& c : workload.cases) addBytes(report.checksum, splitev::toJson(runner.evaluate(c)));
+        report.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        const ProcessUsage usage = ownUsage();
+        report.peakKiB = usage.peakKiB;
+        report.cpuSeconds = usage.cpuSeconds;
+        report.status = 0;
+        return report;
+      },
+      RunReport{});
 }
 
 // The median times of the repeats, the largest peak and the common
