@@ -92,6 +92,7 @@ RunReport runInChild(const Row& row) {
         RunReport report;
         report.status = 0;
         std::vector<std::uint64_t> checksums;
+        PerfectScratch scratch;  // kept from pair to pair, as splitev-table keeps it
         const auto start = std::chrono::steady_clock::now();
         for (int pair : row.pairs) {
           RuleSet rules;
@@ -101,6 +102,7 @@ RunReport runInChild(const Row& row) {
           PerfectControl control;
           control.threads = threadCount;
           control.memoryBudget = memoryBudget;
+          control.scratch = &scratch;
           const PerfectResults results = evaluatePerfectSplit(Shoe(row.decks), Removals{}, static_cast<Rank>(pair),
                                                               rules, {row.hands, acesHitAndResplit}, control);
           if (results.run != PerfectRun::Completed) report.status = 1;

@@ -235,6 +235,7 @@ Results CaseRunner::evaluate(const Case& input, const std::function<void(Rank)>&
   report.input = input;
   const EngineCase c = engineCase(input);
   SplitCalculator& calc = calculatorFor(c);
+  PerfectScratch scratch;  // split_perfect's buffers, from one pair to the next
   for (Rank pair = 1; pair <= RankCount; ++pair) {
     if (!c.pairs[static_cast<std::size_t>(rankIndex(pair))]) continue;
     if (quantities == Quantities::Decision) {
@@ -264,6 +265,7 @@ Results CaseRunner::evaluate(const Case& input, const std::function<void(Rank)>&
         control.memoryBudget = memoryBudget;
         control.stopRequested = stopRequested;
         control.threads = threads;
+        control.scratch = &scratch;
         if (perfectProgress) control.progress = [&](std::string_view phase, double share) { perfectProgress(pair, phase, share); };
         // Its own memory: the dealer cache's records are not needed for it.
         if (calc.dealerCache.bytesUsed() > memoryBudget / 4) calc.clearDealerOutcomes();

@@ -189,6 +189,8 @@ class PerfectSolver {
   // Inlined into the value loop, whose vector-level versions count bits in one instruction.
   [[gnu::always_inline]] inline std::size_t stateIndex(const Level& level, std::size_t g, int code) const;
   void checkBudget() const;
+  // Bytes the scratch holds from earlier computations.
+  std::size_t lent() const { return control.scratch != nullptr ? control.scratch->bytes() : 0; }
   void pollStop() const {
     if (control.stopRequested && control.stopRequested()) throw StopRequested{};
   }
@@ -436,7 +438,7 @@ void PerfectSolver::linksOf(std::size_t k, std::size_t first, std::size_t end, s
 }
 
 void PerfectSolver::checkBudget() const {
-  if (structure > control.memoryBudget) throw BudgetExceeded{structure};
+  if (structure + lent() > control.memoryBudget) throw BudgetExceeded{structure + lent()};
 }
 
 void PerfectSolver::report(std::string_view phase, double share) const {
@@ -511,7 +513,7 @@ void PerfectSolver::build() {
       };
       // The parts grow alike: this one's bytes times their number.
       auto searchBytes = [&] {
-        return structure + partCount * (next.keys.capacity() * 8 + next.bits.capacity() * 8 + slotKeys.size() * 12);
+        return structure + lent() + partCount * (next.keys.capacity() * 8 + next.bits.capacity() * 8 + slotKeys.size() * 12);
       };
 
       for (std::size_t g = 0; g < groups; ++g) {
@@ -690,8 +692,10 @@ void PerfectSolver::evaluate(const std::vector<int>& entries, std::size_t keep, 
     mostStates = std::max(mostStates, levels[k].states + (last ? 0 : levels[k + 1].states));
     mostGroups = std::max(mostGroups, levels[k].groups() + (last ? 0 : levels[k + 1].groups()));
   }
-  const std::unique_ptr<double[]> recordBuffer(new double[mostGroups * RecordRows * lanes]);
-  const std::unique_ptr<double[]> valueBuffer(new double[mostStates * lanes]);
+  PerfectScratch own;
+  PerfectScratch& scratch = control.scratch != nullptr ? *control.scratch : own;
+  double* const recordBuffer = scratch.records(mostGroups * RecordRows * lanes);
+  double* const valueBuffer = scratch.values(mostStates * lanes);
   Records here;
   Records below;
   here.lanes = below.lanes = lanes;
@@ -701,8 +705,8 @@ void PerfectSolver::evaluate(const std::vector<int>& entries, std::size_t keep, 
     pollStop();
     const Level& level = levels[k];
     const bool fromStart = k % 2 == 0;
-    here.values = recordBuffer.get() + (fromStart ? 0 : (mostGroups - level.groups()) * RecordRows * lanes);
-    values = valueBuffer.get() + (fromStart ? 0 : (mostStates - level.states) * lanes);
+    here.values = recordBuffer + (fromStart ? 0 : (mostGroups - level.groups()) * RecordRows * lanes);
+    values = valueBuffer + (fromStart ? 0 : (mostStates - level.states) * lanes);
     if (k + 1 < levels.size()) openLevel(k + 1);
     fillRecords(level, entries, here);
     const std::size_t groups = level.keys.size();
@@ -764,7 +768,16 @@ PerfectResults evaluatePerfectSplit(const Shoe& shoe, const Removals& removals, 
 
   try {
     PerfectSolver solver(live.currentCounts, live.takenOut(), rules, pair, resplit, control);
-    solver.build();
+    // A search that would not fit beside the scratch's memory lets it go and goes on.
+    for (;;) {
+      try {
+        solver.build();
+        break;
+      } catch (const BudgetExceeded&) {
+        if (control.scratch == nullptr || control.scratch->bytes() == 0) throw;
+        control.scratch->release();
+      }
+    }
     results.states = solver.stateCount();
 
     // As many entries per pass as the budget allows.
@@ -780,6 +793,9 @@ PerfectResults evaluatePerfectSplit(const Shoe& shoe, const Removals& removals, 
                                static_cast<std::size_t>(std::max(lanes, 1));
     const std::size_t perPass = passes == 0 ? 1 : (entries.size() + passes - 1) / passes;
     results.estimatedBytes = solver.peakBytes(static_cast<int>(perPass), 0);
+    // Kept buffers larger than the pass needs would add to its peak.
+    if (control.scratch != nullptr && results.estimatedBytes + control.scratch->bytes() > control.memoryBudget)
+      control.scratch->release();
     // Before another pass, the levels from the start that do not raise the
     // pass's peak are kept, so its search starts deeper.
     std::size_t keep = 0;
@@ -794,11 +810,16 @@ PerfectResults evaluatePerfectSplit(const Shoe& shoe, const Removals& removals, 
       const std::vector<int> part(entries.begin() + static_cast<std::ptrdiff_t>(first),
                                   entries.begin() + static_cast<std::ptrdiff_t>(std::min(entries.size(), first + perPass)));
       std::array<double, 11> partValue{};
-      if (first > 0) solver.build();  // the last pass let the deeper levels go
+      if (first > 0) {
+        // The last pass let the deeper levels go; the search again needs the room its buffers took.
+        if (control.scratch != nullptr) control.scratch->release();
+        solver.build();
+      }
       solver.evaluate(part, keep, partValue);
       for (int i : part) value[static_cast<std::size_t>(i)] = partValue[static_cast<std::size_t>(i)];
       ++results.passes;
     }
+    if (control.scratch != nullptr && control.scratch->bytes() > control.memoryBudget / 8) control.scratch->release();
     results.split.complete = solver.complete();
     results.dealerShoes = results.passes == 0 ? 0 : solver.dealerShoeCount() / results.passes;
     for (int i : entries) results.split.ev[static_cast<std::size_t>(i)] = value[static_cast<std::size_t>(i)];
@@ -811,6 +832,7 @@ PerfectResults evaluatePerfectSplit(const Shoe& shoe, const Removals& removals, 
     results.estimateComplete = false;
     return results;
   } catch (const std::bad_alloc&) {
+    if (control.scratch != nullptr) control.scratch->release();
     results.run = PerfectRun::OutOfMemory;
     return results;
   }

@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <stdexcept>
 #include <string_view>
 
@@ -26,6 +27,42 @@ struct ResplitRules {
   bool operator==(const ResplitRules&) const = default;
 };
 
+// Memory lent to a run of computations (the pairs of one case), kept from
+// one to the next so that each does not map its largest buffers anew
+// (fresh pages cost a single deck's pairs about a tenth of their time). A
+// computation counts what it holds against its memory budget, lets it go
+// first when it would not fit otherwise, and keeps it afterwards only when
+// it is at most an eighth of the budget.
+class PerfectScratch {
+ public:
+  std::size_t bytes() const { return (values_.count + records_.count) * sizeof(double); }
+  void release() {
+    values_ = Buffer();
+    records_ = Buffer();
+  }
+  // At least count doubles, not initialised: the kept ones when there are
+  // enough, otherwise new ones in their place.
+  double* values(std::size_t count) { return values_.atLeast(count); }
+  double* records(std::size_t count) { return records_.atLeast(count); }
+
+ private:
+  struct Buffer {
+    std::unique_ptr<double[]> data;
+    std::size_t count = 0;
+    double* atLeast(std::size_t n) {
+      if (count < n) {
+        data.reset();
+        count = 0;
+        data.reset(new double[n]);
+        count = n;
+      }
+      return data.get();
+    }
+  };
+  Buffer values_;
+  Buffer records_;
+};
+
 // What drives one computation from outside: which entries to compute, how
 // much memory it may take, when to stop and where to report progress.
 struct PerfectControl {
@@ -41,6 +78,8 @@ struct PerfectControl {
   // of the whole computation done, 0 to 1.
   std::function<void(std::string_view phase, double share)> progress;
   int threads = 0;  // 0: one per core; no result depends on it
+  // Memory kept between computations, or none.
+  PerfectScratch* scratch = nullptr;
 };
 
 enum class PerfectRun {

@@ -46,16 +46,20 @@ const GoldenPerfect Cases[] = {
      {"-0x1.e4cecee05a8acp-2", "-0x1.0af3f7282a365p+0", "-0x1.341d2971bf53ap-2", "-0x1.fbc0ad4b3224ep-3", "-0x1.297987b7dd05p-3", "-0x1.535272cee497ep-5", "-0x1.66106ec9e005ap-5", "-0x1.5dd6e72053723p-3", "-0x1.46ab12f3cc956p-2", "-0x1.de4e15f17a998p-2", "-0x1.4793266ef5a7ap-1"}},
 };
 
-PerfectResults perfect(const GoldenPerfect& c, int hands, int threads) {
+PerfectResults perfect(const GoldenPerfect& c, int hands, int threads, PerfectScratch* scratch = nullptr) {
   PerfectControl control;
   control.threads = threads;
+  control.scratch = scratch;
   return evaluatePerfectSplit(Shoe(1), c.removed, static_cast<Rank>(c.pair), c.rules, {hands, c.resplitAces}, control);
 }
 
+// The cases in a row share one scratch, its buffers left over from the
+// case before (larger or smaller), as the pairs of a table do.
 TEST(PerfectSplit, OneDeckResplitsMatchTheCommittedBitsAndGainOverOneHandFewer) {
   int k = 0;
+  PerfectScratch scratch;
   for (const GoldenPerfect& c : Cases) {
-    const PerfectResults more = perfect(c, c.hands, ++k % 2 == 0 ? 1 : 3);
+    const PerfectResults more = perfect(c, c.hands, ++k % 2 == 0 ? 1 : 3, &scratch);
     const PerfectResults fewer = perfect(c, c.hands - 1, 2);
     ASSERT_EQ(more.run, PerfectRun::Completed) << c.name;
     ASSERT_EQ(fewer.run, PerfectRun::Completed) << c.name;
@@ -71,18 +75,23 @@ TEST(PerfectSplit, OneDeckResplitsMatchTheCommittedBitsAndGainOverOneHandFewer) 
 }
 
 // Under a budget that holds the states but not every entry's values at
-// once, the entries are valued a few at a time, with the same bits.
+// once, the entries are valued a few at a time, with the same bits; the
+// buffers a scratch kept from the whole run do not fit beside them and go.
 TEST(PerfectSplit, EntriesValuedAFewAtATimeGiveTheSameBits) {
   const GoldenPerfect& c = Cases[1];
-  const PerfectResults whole = perfect(c, c.hands, 2);
+  PerfectScratch scratch;
+  const PerfectResults whole = perfect(c, c.hands, 2, &scratch);
+  ASSERT_GT(scratch.bytes(), whole.estimatedBytes / 2);
   PerfectControl control;
   control.memoryBudget = whole.estimatedBytes * 3 / 4;
+  control.scratch = &scratch;
   const PerfectResults parts = evaluatePerfectSplit(Shoe(1), c.removed, static_cast<Rank>(c.pair), c.rules,
                                                     {c.hands, c.resplitAces}, control);
   ASSERT_EQ(parts.run, PerfectRun::Completed);
   EXPECT_EQ(whole.passes, 1u);
   EXPECT_GT(parts.passes, 1u);
   EXPECT_LE(parts.estimatedBytes, control.memoryBudget);
+  EXPECT_LE(scratch.bytes(), control.memoryBudget / 8);
   for (int i = 0; i < 11; ++i) EXPECT_EQ(hexfloat(parts.split.ev[static_cast<std::size_t>(i)]), c.ev[static_cast<std::size_t>(i)]) << i;
 
   // Only some entries: those, with the same bits; the others not dealt.
