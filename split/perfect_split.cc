@@ -59,6 +59,7 @@
 #include "dealer/dealer_outcome.h"
 #include "dealer/dealer_walk.h"
 #include "split/hand_rules.h"
+#include "split/key_index.h"
 #include "split/split_views.h"
 
 namespace {
@@ -482,38 +483,20 @@ void PerfectSolver::build() {
     std::vector<Found> parts(partCount);
     parallelFor(control.threads, partCount, [&](std::size_t part) {
       Found& next = parts[part];
-      // Open addressing from a key to its group in this part.
-      std::vector<std::uint64_t> slotKeys(1024, 0);
-      std::vector<std::int32_t> slotGroups(1024, -1);
+      // From a key to its group in this part.
+      KeyIndex index;
       auto groupFor = [&](std::uint64_t key) -> std::size_t {
-        std::size_t m = slotKeys.size() - 1;
-        std::size_t slot = (key * 0x9e3779b97f4a7c15ULL) >> 20 & m;
-        for (; slotGroups[slot] >= 0; slot = (slot + 1) & m)
-          if (slotKeys[slot] == key) return static_cast<std::size_t>(slotGroups[slot]);
-        const std::size_t g = next.keys.size();
-        next.keys.push_back(key);
-        next.bits.resize(next.bits.size() + static_cast<std::size_t>(words), 0);
-        slotKeys[slot] = key;
-        slotGroups[slot] = static_cast<std::int32_t>(g);
-        if (2 * next.keys.size() > slotKeys.size()) {
-          std::vector<std::uint64_t> keys(2 * slotKeys.size(), 0);
-          std::vector<std::int32_t> numbers(2 * slotKeys.size(), -1);
-          m = keys.size() - 1;
-          for (std::size_t i = 0; i < slotKeys.size(); ++i) {
-            if (slotGroups[i] < 0) continue;
-            std::size_t s = (slotKeys[i] * 0x9e3779b97f4a7c15ULL) >> 20 & m;
-            while (numbers[s] >= 0) s = (s + 1) & m;
-            keys[s] = slotKeys[i];
-            numbers[s] = slotGroups[i];
-          }
-          slotKeys.swap(keys);
-          slotGroups.swap(numbers);
+        bool added = false;
+        const auto g = static_cast<std::size_t>(index.groupOf(key, static_cast<std::int32_t>(next.keys.size()), added));
+        if (added) {
+          next.keys.push_back(key);
+          next.bits.resize(next.bits.size() + static_cast<std::size_t>(words), 0);
         }
         return g;
       };
       // The parts grow alike: this one's bytes times their number.
       auto searchBytes = [&] {
-        return structure + lent() + partCount * (next.keys.capacity() * 8 + next.bits.capacity() * 8 + slotKeys.size() * 12);
+        return structure + lent() + partCount * (next.keys.capacity() * 8 + next.bits.capacity() * 8 + index.bytes());
       };
 
       for (std::size_t g = 0; g < groups; ++g) {

@@ -31,14 +31,6 @@ int countIn(std::uint64_t key, int rank) {
   return static_cast<int>((key >> (BitsPerRank * rankIndex(rank))) & RankMask);
 }
 
-std::uint64_t hashKey(std::uint64_t key) {
-  key ^= key >> 31;
-  key *= 0x7fb5d329728ea185ULL;
-  key ^= key >> 27;
-  key *= 0x81dadef4bc2dd44dULL;
-  return key ^ (key >> 33);
-}
-
 // Groups are handed to the threads in runs of this many.
 constexpr std::size_t GroupsPerTask = 64;
 
@@ -66,40 +58,17 @@ SecondHandMemo::SecondHandMemo(const Shoe& shoe, const RuleSet& rules, Rank pair
     : afterPair(shoe.currentCounts), takenOutAfterPair(shoe.takenOut()), play(rules, pair) {
   // Beyond the card counts that change a hand's values, all counts behave alike.
   cardLimit = play.alikeFromCards();
-  slotKeys.assign(1024, 0);
-  slotGroups.assign(1024, -1);
 }
 
 std::int32_t SecondHandMemo::groupFor(std::uint64_t key, int level) {
-  std::size_t mask = slotKeys.size() - 1;
-  std::size_t slot = hashKey(key) & mask;
-  for (; slotGroups[slot] >= 0; slot = (slot + 1) & mask)
-    if (slotKeys[slot] == key) return slotGroups[slot];
-
-  const auto g = static_cast<std::int32_t>(groups.size());
+  bool added = false;
+  const std::int32_t g = index.groupOf(key, static_cast<std::int32_t>(groups.size()), added);
+  if (!added) return g;
   groups.emplace_back();
   groups.back().key = key;
   groups.back().level = level;
   if (static_cast<std::size_t>(level) >= levels.size()) levels.resize(static_cast<std::size_t>(level) + 1);
   levels[static_cast<std::size_t>(level)].push_back(g);
-  slotKeys[slot] = key;
-  slotGroups[slot] = g;
-
-  // Keep the index at most half full.
-  if (2 * groups.size() > slotKeys.size()) {
-    std::vector<std::uint64_t> keys(2 * slotKeys.size(), 0);
-    std::vector<std::int32_t> numbers(2 * slotKeys.size(), -1);
-    mask = keys.size() - 1;
-    for (std::size_t i = 0; i < slotKeys.size(); ++i) {
-      if (slotGroups[i] < 0) continue;
-      std::size_t s = hashKey(slotKeys[i]) & mask;
-      while (numbers[s] >= 0) s = (s + 1) & mask;
-      keys[s] = slotKeys[i];
-      numbers[s] = slotGroups[i];
-    }
-    slotKeys.swap(keys);
-    slotGroups.swap(numbers);
-  }
   return g;
 }
 

@@ -10,6 +10,7 @@
 #include "model/rule_set.h"
 #include "model/shoe.h"
 #include "split/hand_rules.h"
+#include "split/key_index.h"
 #include "split/player_hand_state.h"
 
 // The second split hand, valued once for every situation it can meet.
@@ -114,8 +115,7 @@ class SecondHandMemo {
   std::vector<Group> groups;
   std::vector<std::vector<std::int32_t>> levels;  // group numbers per level
   std::vector<std::int32_t> statesInLevel;
-  std::vector<std::uint64_t> slotKeys;            // open addressing from key to group
-  std::vector<std::int32_t> slotGroups;
+  KeyIndex index;                                 // from key to group
   std::vector<Root> roots;
   std::size_t states = 0;
   bool allComplete = true;
