@@ -78,6 +78,8 @@ constexpr std::size_t GroupsPerTask = 64;
 constexpr int MaxClasses = 5 * 30;
 // Start states of a group at most: w in 0..3 hands waiting, r in 0..2 resplits left.
 constexpr int MaxPhases = 4 * 3;
+// Words of a group's state bit set at most.
+constexpr int MaxWords = (MaxPhases * (1 + MaxClasses) + 63) / 64;
 
 // Stand value positions of a dealer record, then its blackjack chances.
 constexpr int RecordRows = StandCount + 1;
@@ -169,12 +171,6 @@ class PerfectSolver {
   void addState(Found& level, std::size_t g, int code) const {
     level.bits[g * words + static_cast<std::size_t>(code / 64)] |= std::uint64_t{1} << (code % 64);
   }
-  // A Play state, with the Start state its hand's end leads to.
-  void addPlay(Found& level, std::size_t g, int w, int r, int cls) const {
-    const int left = w == 0 ? 0 : resplitsLeft(r, pairCardsLeft(level.keys[g]));
-    addState(level, g, playCode(w, left, cls));
-    if (w > 0) addState(level, g, startCode(w - 1, left));
-  }
   void addStart(Found& level, std::size_t g, int w, int r) const {
     addState(level, g, startCode(w, resplitsLeft(r, pairCardsLeft(level.keys[g]))));
   }
@@ -248,6 +244,17 @@ class PerfectSolver {
   int phases = 0;
   int codeCount = 0;
   int words = 0;
+  // Each code taken apart once, for the search: a Start state, a Play
+  // state that draws, or one that stands (no successor).
+  struct CodeParts {
+    std::uint8_t kind;  // CodeStart, CodeDraws or CodeStands
+    std::uint8_t w;
+    std::uint8_t r;
+    std::uint8_t unused;
+    std::int32_t cls;
+  };
+  static constexpr std::uint8_t CodeStart = 0, CodeDraws = 1, CodeStands = 2;
+  std::vector<CodeParts> codeParts;
 
   std::vector<Level> levels;
   std::size_t structure = 0;
@@ -344,6 +351,22 @@ PerfectSolver::PerfectSolver(const ShoeCounts& afterPairCounts, const ShoeCounts
   phases = resplit.hands * resplitsRange;
   codeCount = phases * (1 + classCount);
   words = (codeCount + 63) / 64;
+  if (words > MaxWords) throw std::logic_error("perfect split: more state codes than MaxWords holds");
+  codeParts.resize(static_cast<std::size_t>(codeCount));
+  for (int code = 0; code < codeCount; ++code) {
+    CodeParts& parts = codeParts[static_cast<std::size_t>(code)];
+    if (isStart(code)) {
+      parts = {CodeStart, static_cast<std::uint8_t>(code / resplitsRange), static_cast<std::uint8_t>(code % resplitsRange), 0, -1};
+      continue;
+    }
+    const int phase = (code - phases) / classCount;
+    const int cls = (code - phases) % classCount;
+    const int w = phase / resplitsRange;
+    const auto ci = static_cast<std::size_t>(cls);
+    // The last hand on hard 21, or a split ace that has its card, stands.
+    const bool stands = w == 0 ? classMustStand[ci] : !classMayDraw[ci];
+    parts = {stands ? CodeStands : CodeDraws, static_cast<std::uint8_t>(w), static_cast<std::uint8_t>(phase % resplitsRange), 0, cls};
+  }
 }
 
 inline std::size_t PerfectSolver::stateIndex(const Level& level, std::size_t g, int code) const {
@@ -494,6 +517,7 @@ void PerfectSolver::build() {
         }
         return g;
       };
+      std::uint64_t found[RankCount][MaxWords];
       // The parts grow alike: this one's bytes times their number.
       auto searchBytes = [&] {
         return structure + lent() + partCount * (next.keys.capacity() * 8 + next.bits.capacity() * 8 + index.bytes());
@@ -507,45 +531,55 @@ void PerfectSolver::build() {
         }
         const std::uint64_t key = level.keys[g];
         const ShoeCounts n = shoeOf(key);
-        // The group of D + c in this part, or -1 when another part has it.
-        std::int32_t successor[RankCount];
+        // The states one card deeper, per card whose group is in this part,
+        // gathered here first: a state sets bits of ten groups at once, and
+        // each group's words are written once, not once per state.
+        int mine[RankCount];
+        int mineCount = 0;
+        int capOf[RankCount];  // resplits the pair cards left after card c allow at most
         for (int c = 1; c <= RankCount; ++c) {
           const std::uint64_t childKey = key + unit[rankIndex(c)];
-          successor[rankIndex(c)] = n[rankIndex(c)] > 0 && partOf(childKey) == part ? -2 : -1;
-        }
-        auto child = [&](int c) -> std::int32_t {
-          std::int32_t& link = successor[rankIndex(c)];
-          if (link == -2) link = static_cast<std::int32_t>(groupFor(key + unit[rankIndex(c)]));
-          return link;
-        };
-        for (std::size_t i = level.base[g]; i < level.base[g + 1]; ++i) {
-          const int code = level.codes[i];
-          if (isStart(code)) {
-            const int w = code / resplitsRange;
-            const int r = code % resplitsRange;
-            for (int c = 1; c <= RankCount; ++c) {
-              if (successor[rankIndex(c)] == -1) continue;
-              const auto to = static_cast<std::size_t>(child(c));
-              addPlay(next, to, w, r, twoCardClass[rankIndex(c)]);
-              if (c == pair && r > 0) addStart(next, to, w + 1, r - 1);
-            }
-            continue;
+          if (n[rankIndex(c)] > 0 && partOf(childKey) == part) {
+            mine[mineCount++] = c;
+            capOf[rankIndex(c)] = pairCardsLeft(childKey);
+            std::fill_n(found[rankIndex(c)], words, std::uint64_t{0});
           }
-          const int phase = (code - phases) / classCount;
-          const int cls = (code - phases) % classCount;
-          const int w = phase / resplitsRange;
-          const int r = phase % resplitsRange;
-          // The hand stands: the last hand on hard 21, or a split ace that has its card.
-          if (w == 0 ? classMustStand[static_cast<std::size_t>(cls)] : !classMayDraw[static_cast<std::size_t>(cls)]) continue;
-          for (int c = 1; c <= RankCount; ++c) {
-            if (successor[rankIndex(c)] == -1) continue;
-            const int after = classAfter[static_cast<std::size_t>(cls)][rankIndex(c)];
+        }
+        if (mineCount == 0) continue;
+        auto set = [](std::uint64_t* bits, int code) { bits[code / 64] |= std::uint64_t{1} << (code % 64); };
+        for (std::size_t i = level.base[g]; i < level.base[g + 1]; ++i) {
+          const CodeParts& parts = codeParts[level.codes[i]];
+          if (parts.kind == CodeStands) continue;
+          const int w = parts.w;
+          const int r = parts.r;
+          for (int m = 0; m < mineCount; ++m) {
+            const int c = mine[m];
+            std::uint64_t* bits = found[rankIndex(c)];
+            const int left = w == 0 ? 0 : resplitsLeft(r, capOf[rankIndex(c)]);
+            if (parts.kind == CodeStart) {
+              set(bits, playCode(w, left, twoCardClass[rankIndex(c)]));
+              if (w > 0) set(bits, startCode(w - 1, left));
+              if (c == pair && r > 0) set(bits, startCode(w + 1, resplitsLeft(r - 1, capOf[rankIndex(c)])));
+              continue;
+            }
+            const int after = classAfter[static_cast<std::size_t>(parts.cls)][rankIndex(c)];
             if (after >= 0) {
-              addPlay(next, static_cast<std::size_t>(child(c)), w, r, after);
+              set(bits, playCode(w, left, after));
+              if (w > 0) set(bits, startCode(w - 1, left));
             } else if (w > 0) {
-              addStart(next, static_cast<std::size_t>(child(c)), w - 1, r);
+              set(bits, startCode(w - 1, left));
             }  // the last hand busts: no state, and no group for it
           }
+        }
+        for (int m = 0; m < mineCount; ++m) {
+          const int c = mine[m];
+          const std::uint64_t* bits = found[rankIndex(c)];
+          std::uint64_t any = 0;
+          for (int wd = 0; wd < words; ++wd) any |= bits[wd];
+          if (any == 0) continue;
+          const std::size_t to = groupFor(key + unit[rankIndex(c)]);
+          std::uint64_t* into = next.bits.data() + to * static_cast<std::size_t>(words);
+          for (int wd = 0; wd < words; ++wd) into[wd] |= bits[wd];
         }
       }
       if (searchBytes() + next.keys.size() * 8 > control.memoryBudget) throw BudgetExceeded{searchBytes() + next.keys.size() * 8};
