@@ -77,6 +77,7 @@ TEST(PerfectSplit, OneDeckResplitsMatchTheCommittedBitsAndGainOverOneHandFewer) 
 // Under a budget that holds the states but not every entry's values at
 // once, the entries are valued a few at a time, with the same bits; the
 // buffers a scratch kept from the whole run do not fit beside them and go.
+// Just under the whole run's peak, one pass takes every entry unpadded.
 TEST(PerfectSplit, EntriesValuedAFewAtATimeGiveTheSameBits) {
   const GoldenPerfect& c = Cases[1];
   PerfectScratch scratch;
@@ -93,6 +94,15 @@ TEST(PerfectSplit, EntriesValuedAFewAtATimeGiveTheSameBits) {
   EXPECT_LE(parts.estimatedBytes, control.memoryBudget);
   EXPECT_LE(scratch.bytes(), control.memoryBudget / 8);
   for (int i = 0; i < 11; ++i) EXPECT_EQ(hexfloat(parts.split.ev[static_cast<std::size_t>(i)]), c.ev[static_cast<std::size_t>(i)]) << i;
+
+  // A budget just short of the whole run's peak: every entry in one pass
+  // still, in rows not padded for the vector loops, with the same bits.
+  control.memoryBudget = whole.estimatedBytes - 1;
+  const PerfectResults unpadded = evaluatePerfectSplit(Shoe(1), c.removed, static_cast<Rank>(c.pair), c.rules,
+                                                       {c.hands, c.resplitAces}, control);
+  ASSERT_EQ(unpadded.run, PerfectRun::Completed);
+  EXPECT_EQ(unpadded.passes, 1u);
+  for (int i = 0; i < 11; ++i) EXPECT_EQ(hexfloat(unpadded.split.ev[static_cast<std::size_t>(i)]), c.ev[static_cast<std::size_t>(i)]) << i;
 
   // Only some entries: those, with the same bits; the others not dealt.
   control = PerfectControl();
