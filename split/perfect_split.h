@@ -27,16 +27,34 @@ struct ResplitRules {
   bool operator==(const ResplitRules&) const = default;
 };
 
+// Dealer records kept from one computation to the next, defined where they are used.
+struct PerfectRecordCache;
+
 // Memory lent to a run of computations (the pairs of one case), kept from
 // one to the next so that each does not map its largest buffers anew
 // (fresh pages cost a single deck's pairs about a tenth of their time). A
 // computation counts what it holds against its memory budget, lets it go
-// first when it would not fit otherwise, and keeps it afterwards only when
-// it is at most an eighth of the budget.
+// first when it would not fit otherwise, and keeps its buffers afterwards
+// only when they are at most an eighth of the budget.
+//
+// It also keeps the dealer records of the shoes the hands were played
+// against. The pairs of one shoe and rules meet many of the same shoes (a
+// shoe less two threes and a two is also one less two twos and a three),
+// and a record kept is not walked again. The records take at most a
+// sixteenth of the budget, and only what each computation's peak leaves.
 class PerfectScratch {
  public:
-  std::size_t bytes() const { return (values_.count + records_.count) * sizeof(double); }
-  void release() {
+  PerfectScratch();
+  ~PerfectScratch();
+  PerfectScratch(const PerfectScratch&) = delete;
+  PerfectScratch& operator=(const PerfectScratch&) = delete;
+
+  // Everything it holds, or the buffers alone.
+  std::size_t bytes() const;
+  std::size_t bufferBytes() const { return (values_.count + records_.count) * sizeof(double); }
+  // Lets everything go, or the buffers alone.
+  void release();
+  void releaseBuffers() {
     values_ = Buffer();
     records_ = Buffer();
   }
@@ -44,6 +62,7 @@ class PerfectScratch {
   // enough, otherwise new ones in their place.
   double* values(std::size_t count) { return values_.atLeast(count); }
   double* records(std::size_t count) { return records_.atLeast(count); }
+  PerfectRecordCache& recordCache() { return *cache_; }
 
  private:
   struct Buffer {
@@ -61,6 +80,7 @@ class PerfectScratch {
   };
   Buffer values_;
   Buffer records_;
+  std::unique_ptr<PerfectRecordCache> cache_;
 };
 
 // What drives one computation from outside: which entries to compute, how
@@ -98,7 +118,8 @@ struct PerfectResults {
   // exactly when run is.
   SplitResults split;
   std::size_t states = 0;       // player states valued (per pass)
-  std::size_t dealerShoes = 0;  // distinct shoes a hand was played against (dealer walks per pass)
+  std::size_t dealerShoes = 0;  // distinct shoes a hand was played against (per pass)
+  std::size_t dealerShoesKept = 0;  // of those, records the scratch kept from earlier pairs: not walked
   std::size_t passes = 0;       // passes over the states, each on a share of the entries
   std::size_t estimatedBytes = 0;  // peak the computation needs (for TooLarge: with one entry per pass)
   // False when the states alone passed the budget before all were found:
