@@ -94,7 +94,8 @@ RunReport runInChild(const Row& row) {
         std::vector<std::uint64_t> checksums;
         PerfectScratch scratch;  // kept from pair to pair, as splitev-table keeps it
         const auto start = std::chrono::steady_clock::now();
-        for (int pair : row.pairs) {
+        for (std::size_t i = 0; i < row.pairs.size(); ++i) {
+          const int pair = row.pairs[i];
           RuleSet rules;
           rules.das = true;
           const bool acesHitAndResplit = pair == Ace && row.acesHitAndResplit;
@@ -103,6 +104,7 @@ RunReport runInChild(const Row& row) {
           control.threads = threadCount;
           control.memoryBudget = memoryBudget;
           control.scratch = &scratch;
+          control.morePairs = i + 1 < row.pairs.size();
           const PerfectResults results = evaluatePerfectSplit(Shoe(row.decks), Removals{}, static_cast<Rank>(pair),
                                                               rules, {row.hands, acesHitAndResplit}, control);
           if (results.run != PerfectRun::Completed) report.status = 1;

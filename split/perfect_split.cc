@@ -194,6 +194,38 @@ typedef double RowTail __attribute__((vector_size(32)));
   std::memcpy(acc + 8, &b, sizeof b);
 }
 
+typedef std::int64_t RowHeadMask __attribute__((vector_size(64)));
+typedef std::int64_t RowTailMask __attribute__((vector_size(32)));
+// out = dealt ? chooseAction(stand, doubled, hit, mayDouble).value : 0 over
+// a row, dealt holding -1 or 0 per lane: the last hand's value.
+[[gnu::always_inline]] inline void rowChoose(double* out, const double* stand, const double* doubled, const double* hit,
+                                             bool mayDouble, const std::int64_t* dealt) {
+  RowHead a, x, y;
+  RowTail b, s, t;
+  RowHeadMask m;
+  RowTailMask n;
+  std::memcpy(&a, stand, sizeof a);
+  std::memcpy(&b, stand + 8, sizeof b);
+  if (mayDouble) {
+    std::memcpy(&x, doubled, sizeof x);
+    std::memcpy(&s, doubled + 8, sizeof s);
+    a = a < x ? x : a;
+    b = b < s ? s : b;
+  }
+  std::memcpy(&y, hit, sizeof y);
+  std::memcpy(&t, hit + 8, sizeof t);
+  a = a < y ? y : a;
+  b = b < t ? t : b;
+  std::memcpy(&m, dealt, sizeof m);
+  std::memcpy(&n, dealt + 8, sizeof n);
+  const RowHead zeroHead = {};
+  const RowTail zeroTail = {};
+  a = m ? a : zeroHead;
+  b = n ? b : zeroTail;
+  std::memcpy(out, &a, sizeof a);
+  std::memcpy(out + 8, &b, sizeof b);
+}
+
 // Groups are handed to the threads in runs of this many.
 constexpr std::size_t GroupsPerTask = 64;
 
@@ -1077,11 +1109,11 @@ PerfectResults evaluatePerfectSplit(const Shoe& shoe, const Removals& removals, 
     }
     solver.setPasses(passes);
     // One pass over every entry finds the dealer records the pairs before
-    // it kept, and keeps its own for the pairs after it when all of them
-    // fit in what the pass's peak leaves of the budget, and in a sixteenth
-    // of it. Each record kept is fresh memory, whose pages cost about as
-    // much as the walks they save, so records are kept only where they
-    // cover whole pairs, which the pairs after them meet again most.
+    // it kept, and keeps its own for the pairs after it (if any) when all
+    // of them fit in what the pass's peak leaves of the budget, and in a
+    // sixteenth of it. Each record kept is fresh memory, whose pages cost
+    // about as much as the walks they save, so records are kept only where
+    // they cover whole pairs, which the pairs after them meet again most.
     if (control.scratch != nullptr && passes == 1) {
       PerfectRecordCache& cache = control.scratch->recordCache();
       cache.prepare(available, rules.standsOnSoft17, entries, solver.strideFor(entries.size()));
@@ -1090,7 +1122,7 @@ PerfectResults evaluatePerfectSplit(const Shoe& shoe, const Removals& removals, 
       const std::size_t most = control.memoryBudget / RecordShare;
       room = std::min(room, most > cache.bytes ? most - cache.bytes : 0);
       const std::size_t need = solver.playedGroups() * PerfectRecordCache::bytesPerRecord(cache.stride);
-      if (need > room) room = 0;
+      if (need > room || !control.morePairs) room = 0;
       if (cache.keyed && (room > 0 || cache.bytes > 0)) solver.keepRecords(&cache, room);
     }
     std::array<double, 11> value{};

@@ -100,6 +100,9 @@ struct PerfectControl {
   int threads = 0;  // 0: one per core; no result depends on it
   // Memory kept between computations, or none.
   PerfectScratch* scratch = nullptr;
+  // Another pair of the same shoe and rules follows on the same scratch:
+  // this one's dealer records are kept for it.
+  bool morePairs = false;
 };
 
 enum class PerfectRun {

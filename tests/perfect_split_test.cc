@@ -46,10 +46,12 @@ const GoldenPerfect Cases[] = {
      {"-0x1.e4cecee05a8acp-2", "-0x1.0af3f7282a365p+0", "-0x1.341d2971bf53ap-2", "-0x1.fbc0ad4b3224ep-3", "-0x1.297987b7dd05p-3", "-0x1.535272cee497ep-5", "-0x1.66106ec9e005ap-5", "-0x1.5dd6e72053723p-3", "-0x1.46ab12f3cc956p-2", "-0x1.de4e15f17a998p-2", "-0x1.4793266ef5a7ap-1"}},
 };
 
-PerfectResults perfect(const GoldenPerfect& c, int hands, int threads, PerfectScratch* scratch = nullptr) {
+PerfectResults perfect(const GoldenPerfect& c, int hands, int threads, PerfectScratch* scratch = nullptr,
+                       bool morePairs = false) {
   PerfectControl control;
   control.threads = threads;
   control.scratch = scratch;
+  control.morePairs = morePairs;
   return evaluatePerfectSplit(Shoe(1), c.removed, static_cast<Rank>(c.pair), c.rules, {hands, c.resplitAces}, control);
 }
 
@@ -65,7 +67,7 @@ TEST(PerfectSplit, OneDeckResplitsMatchTheCommittedBitsAndGainOverOneHandFewer) 
     if (&c == &Cases[0]) {
       GoldenPerfect sevens = c;
       sevens.pair = 7;
-      ASSERT_EQ(perfect(sevens, c.hands, 2, &scratch).run, PerfectRun::Completed);
+      ASSERT_EQ(perfect(sevens, c.hands, 2, &scratch, true).run, PerfectRun::Completed);
     }
     const PerfectResults more = perfect(c, c.hands, ++k % 2 == 0 ? 1 : 3, &scratch);
     if (&c == &Cases[0]) {
