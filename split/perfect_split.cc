@@ -60,7 +60,6 @@
 #include "dealer/dealer_outcome.h"
 #include "dealer/dealer_walk.h"
 #include "split/hand_rules.h"
-#include "split/key_index.h"
 #include "split/split_views.h"
 
 // Stand value positions of a dealer record, then its blackjack chances.
@@ -329,7 +328,7 @@ class PerfectSolver {
   int resplitsLeft(int r, int pairCardsLeft) const { return std::min(r, pairCardsLeft); }
   int pairCardsLeft(std::uint64_t key) const { return afterPair[rankIndex(pair)] - countIn(key, pair); }
 
-  // The next level while it is searched: its groups in the order found,
+  // A part of the next level while it is searched: its groups ascending,
   // each with its states as a bit set.
   struct Found {
     std::vector<std::uint64_t> keys;
@@ -341,8 +340,8 @@ class PerfectSolver {
   void addStart(Found& level, std::size_t g, int w, int r) const {
     addState(level, g, startCode(w, resplitsLeft(r, pairCardsLeft(level.keys[g]))));
   }
-  // The found level (its groups in disjoint parts) as a Level: groups
-  // sorted by D, states listed.
+  // The found level (its parts disjoint, ascending and in order) as a
+  // Level: groups by D, states listed.
   Level settle(std::vector<Found>& parts) const;
   // Builds the lookup tables of level k, read while the level above is valued.
   void openLevel(std::size_t k);
@@ -556,43 +555,37 @@ inline std::size_t PerfectSolver::stateIndex(const Level& level, std::size_t g, 
 }
 
 PerfectSolver::Level PerfectSolver::settle(std::vector<Found>& parts) const {
-  // Each part sorted on its own thread, then merged.
-  std::vector<std::vector<std::uint32_t>> orders(parts.size());
-  parallelFor(control.threads, parts.size(), [&](std::size_t p) {
-    const Found& found = parts[p];
-    std::vector<std::uint32_t>& order = orders[p];
-    order.resize(found.keys.size());
-    for (std::size_t g = 0; g < order.size(); ++g) order[g] = static_cast<std::uint32_t>(g);
-    std::sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) { return found.keys[a] < found.keys[b]; });
-  });
-  std::size_t groups = 0;
-  std::size_t count = 0;
-  for (const Found& found : parts) {
-    groups += found.keys.size();
-    for (std::uint64_t word : found.bits) count += static_cast<std::size_t>(std::popcount(word));
+  // The parts hold disjoint runs of keys, ascending and in order: the level
+  // is their concatenation, each part listed on a thread of its own.
+  std::vector<std::size_t> groupsBefore(parts.size() + 1, 0);
+  std::vector<std::size_t> statesBefore(parts.size() + 1, 0);
+  for (std::size_t p = 0; p < parts.size(); ++p) {
+    std::size_t count = 0;
+    for (std::uint64_t word : parts[p].bits) count += static_cast<std::size_t>(std::popcount(word));
+    groupsBefore[p + 1] = groupsBefore[p] + parts[p].keys.size();
+    statesBefore[p + 1] = statesBefore[p] + count;
   }
+  const std::size_t groups = groupsBefore.back();
+  const std::size_t count = statesBefore.back();
   if (count > 0xffffffffu) throw std::length_error("perfect split: more states in one level than 2^32");
   Level level;
   level.keys.resize(groups);
   level.base.resize(groups + 1);
   level.codes.resize(count);
-  std::vector<std::size_t> head(parts.size(), 0);
-  std::size_t at = 0;
-  for (std::size_t g = 0; g < groups; ++g) {
-    std::size_t from = parts.size();
-    for (std::size_t p = 0; p < parts.size(); ++p) {
-      if (head[p] == orders[p].size()) continue;
-      if (from == parts.size() || parts[p].keys[orders[p][head[p]]] < parts[from].keys[orders[from][head[from]]]) from = p;
+  parallelFor(control.threads, parts.size(), [&](std::size_t p) {
+    const Found& found = parts[p];
+    std::size_t at = statesBefore[p];
+    for (std::size_t i = 0; i < found.keys.size(); ++i) {
+      const std::size_t g = groupsBefore[p] + i;
+      level.keys[g] = found.keys[i];
+      level.base[g] = static_cast<std::uint32_t>(at);
+      const std::uint64_t* b = found.bits.data() + i * static_cast<std::size_t>(words);
+      for (int wd = 0; wd < words; ++wd)
+        for (std::uint64_t set = b[wd]; set != 0; set &= set - 1)
+          level.codes[at++] = static_cast<std::uint16_t>(wd * 64 + std::countr_zero(set));
     }
-    const std::size_t i = orders[from][head[from]++];
-    level.keys[g] = parts[from].keys[i];
-    level.base[g] = static_cast<std::uint32_t>(at);
-    const std::uint64_t* b = parts[from].bits.data() + i * static_cast<std::size_t>(words);
-    for (int wd = 0; wd < words; ++wd)
-      for (std::uint64_t set = b[wd]; set != 0; set &= set - 1)
-        level.codes[at++] = static_cast<std::uint16_t>(wd * 64 + std::countr_zero(set));
-  }
-  level.base[groups] = static_cast<std::uint32_t>(at);
+  });
+  level.base[groups] = static_cast<std::uint32_t>(count);
   level.states = count;
   return level;
 }
@@ -670,73 +663,85 @@ void PerfectSolver::build() {
   }
   std::uint64_t unit[RankCount];
   for (int r = 1; r <= RankCount; ++r) unit[rankIndex(r)] = std::uint64_t{1} << offset[rankIndex(r)];
-  // The next level is found in parts, one per thread: each scans the whole
-  // level and keeps the groups whose D hashes to it, in a table of its own.
-  const auto partCount = static_cast<std::size_t>(std::clamp(workerCount(control.threads), 1, 16));
-  auto partOf = [&](std::uint64_t key) {
-    return static_cast<std::size_t>((((key * 0x9e3779b97f4a7c15ULL) >> 32) * partCount) >> 32);
-  };
+  const auto workers = static_cast<std::size_t>(std::max(workerCount(control.threads), 1));
 
   for (std::size_t k = levels.size() - 1;; ++k) {
     const Level& level = levels[k];
+    const std::vector<std::uint64_t>& keys = level.keys;
     const std::size_t groups = level.groups();
+    // The groups one card deeper are D + c for the groups D of this level
+    // that have a state drawing c. For each card those come in the order of
+    // their parents, so a merge of the ten runs finds the next level's
+    // groups in order, each once, without a table. The next level is cut
+    // into parts by key, bounded by parent keys at even steps, and each part
+    // is merged on a thread: the runs of a card start where D + c reaches
+    // the part's lower bound.
+    const std::size_t partCount = std::clamp<std::size_t>(groups / 2048, 1, 8 * workers);
+    std::vector<std::uint64_t> bound(partCount);
+    for (std::size_t p = 0; p < partCount; ++p) bound[p] = p == 0 ? 0 : keys[p * groups / partCount];
     std::vector<Found> parts(partCount);
+    std::atomic<std::size_t> searchHeld{0};
+    std::atomic<std::size_t> partsDone{0};
+    // The first group at or after which D + c reaches key.
+    auto firstReaching = [&](std::uint64_t key, int c) -> std::size_t {
+      if (key <= unit[rankIndex(c)]) return 0;
+      return static_cast<std::size_t>(std::lower_bound(keys.begin(), keys.end(), key - unit[rankIndex(c)]) - keys.begin());
+    };
     parallelFor(control.threads, partCount, [&](std::size_t part) {
       Found& next = parts[part];
-      // From a key to its group in this part.
-      KeyIndex index;
-      auto groupFor = [&](std::uint64_t key) -> std::size_t {
-        bool added = false;
-        const auto g = static_cast<std::size_t>(index.groupOf(key, static_cast<std::int32_t>(next.keys.size()), added));
-        if (added) {
-          next.keys.push_back(key);
-          next.bits.resize(next.bits.size() + static_cast<std::size_t>(words), 0);
-        }
-        return g;
+      const bool lastPart = part + 1 == partCount;
+      // Per card, the run of parents whose D + c falls in this part.
+      std::size_t at[RankCount];
+      std::size_t end[RankCount];
+      std::uint64_t head[RankCount];  // the run's next D + c, or ~0 once done
+      // A parent with no card c left has no successor on c (nor has one
+      // whose count of c fills its bits: no hand can draw more of them).
+      auto skips = [&](std::size_t g, int c) {
+        const int count = countIn(keys[g], c);
+        return count >= afterPair[rankIndex(c)] || static_cast<std::uint64_t>(count) == mask[rankIndex(c)];
       };
-      std::uint64_t found[RankCount][MaxWords];
-      // The parts grow alike: this one's bytes times their number.
-      auto searchBytes = [&] {
-        return structure + lent() + partCount * (next.keys.capacity() * 8 + next.bits.capacity() * 8 + index.bytes());
+      auto advance = [&](int c) {
+        const int i = rankIndex(c);
+        while (at[i] < end[i] && skips(at[i], c)) ++at[i];
+        head[i] = at[i] < end[i] ? keys[at[i]] + unit[i] : ~std::uint64_t{0};
       };
-
-      for (std::size_t g = 0; g < groups; ++g) {
-        if (g % 4096 == 0) {
+      for (int c = 1; c <= RankCount; ++c) {
+        const int i = rankIndex(c);
+        at[i] = firstReaching(bound[part], c);
+        end[i] = lastPart ? groups : firstReaching(bound[part + 1], c);
+        advance(c);
+      }
+      std::size_t held = 0;  // this part's bytes counted in searchHeld
+      auto set = [](std::uint64_t* bits, int code) { bits[code / 64] |= std::uint64_t{1} << (code % 64); };
+      for (std::size_t made = 0;; ++made) {
+        if (made % 4096 == 0) {
           pollStop();
-          if (searchBytes() > control.memoryBudget) throw BudgetExceeded{searchBytes()};
-          if (!searchedBefore) report("states", searchShare(k, static_cast<double>(g) / static_cast<double>(groups)));
+          const std::size_t bytes = next.keys.capacity() * 8 + next.bits.capacity() * 8;
+          const std::size_t now = searchHeld.fetch_add(bytes - held) + bytes - held;
+          held = bytes;
+          if (structure + lent() + now > control.memoryBudget) throw BudgetExceeded{structure + lent() + now};
         }
-        const std::uint64_t key = level.keys[g];
-        const ShoeCounts n = shoeOf(key);
-        // The states one card deeper, per card whose group is in this part,
-        // gathered here first: a state sets bits of ten groups at once, and
-        // each group's words are written once, not once per state.
-        int mine[RankCount];
-        int mineCount = 0;
-        int capOf[RankCount];  // resplits the pair cards left after card c allow at most
+        std::uint64_t key = ~std::uint64_t{0};
+        for (std::uint64_t h : head) key = std::min(key, h);
+        if (key == ~std::uint64_t{0}) break;
+        next.keys.push_back(key);
+        next.bits.resize(next.bits.size() + static_cast<std::size_t>(words), 0);
+        std::uint64_t* bits = next.bits.data() + next.bits.size() - static_cast<std::size_t>(words);
+        // Resplits the pair cards left allow at most.
+        const int cap = pairCardsLeft(key);
         for (int c = 1; c <= RankCount; ++c) {
-          const std::uint64_t childKey = key + unit[rankIndex(c)];
-          if (n[rankIndex(c)] > 0 && partOf(childKey) == part) {
-            mine[mineCount++] = c;
-            capOf[rankIndex(c)] = pairCardsLeft(childKey);
-            std::fill_n(found[rankIndex(c)], words, std::uint64_t{0});
-          }
-        }
-        if (mineCount == 0) continue;
-        auto set = [](std::uint64_t* bits, int code) { bits[code / 64] |= std::uint64_t{1} << (code % 64); };
-        for (std::size_t i = level.base[g]; i < level.base[g + 1]; ++i) {
-          const CodeParts& parts = codeParts[level.codes[i]];
-          if (parts.kind == CodeStands) continue;
-          const int w = parts.w;
-          const int r = parts.r;
-          for (int m = 0; m < mineCount; ++m) {
-            const int c = mine[m];
-            std::uint64_t* bits = found[rankIndex(c)];
-            const int left = w == 0 ? 0 : resplitsLeft(r, capOf[rankIndex(c)]);
+          if (head[rankIndex(c)] != key) continue;
+          const std::size_t g = at[rankIndex(c)];
+          for (std::size_t i = level.base[g]; i < level.base[g + 1]; ++i) {
+            const CodeParts& parts = codeParts[level.codes[i]];
+            if (parts.kind == CodeStands) continue;
+            const int w = parts.w;
+            const int r = parts.r;
+            const int left = w == 0 ? 0 : resplitsLeft(r, cap);
             if (parts.kind == CodeStart) {
               set(bits, playCode(w, left, twoCardClass[rankIndex(c)]));
               if (w > 0) set(bits, startCode(w - 1, left));
-              if (c == pair && r > 0) set(bits, startCode(w + 1, resplitsLeft(r - 1, capOf[rankIndex(c)])));
+              if (c == pair && r > 0) set(bits, startCode(w + 1, resplitsLeft(r - 1, cap)));
               continue;
             }
             const int after = classAfter[static_cast<std::size_t>(parts.cls)][rankIndex(c)];
@@ -745,25 +750,32 @@ void PerfectSolver::build() {
               if (w > 0) set(bits, startCode(w - 1, left));
             } else if (w > 0) {
               set(bits, startCode(w - 1, left));
-            }  // the last hand busts: no state, and no group for it
+            }  // the last hand busts: no state
           }
+          ++at[rankIndex(c)];
+          advance(c);
         }
-        for (int m = 0; m < mineCount; ++m) {
-          const int c = mine[m];
-          const std::uint64_t* bits = found[rankIndex(c)];
-          std::uint64_t any = 0;
-          for (int wd = 0; wd < words; ++wd) any |= bits[wd];
-          if (any == 0) continue;
-          const std::size_t to = groupFor(key + unit[rankIndex(c)]);
-          std::uint64_t* into = next.bits.data() + to * static_cast<std::size_t>(words);
-          for (int wd = 0; wd < words; ++wd) into[wd] |= bits[wd];
+        std::uint64_t any = 0;
+        for (int wd = 0; wd < words; ++wd) any |= bits[wd];
+        if (any == 0) {
+          // Every state on the way here busted: no group.
+          next.keys.pop_back();
+          next.bits.resize(next.bits.size() - static_cast<std::size_t>(words));
         }
       }
-      if (searchBytes() + next.keys.size() * 8 > control.memoryBudget) throw BudgetExceeded{searchBytes() + next.keys.size() * 8};
+      if (!searchedBefore)
+        report("states", searchShare(k, static_cast<double>(partsDone.fetch_add(1) + 1) / static_cast<double>(partCount)));
     });
     std::size_t found = 0;
-    for (const Found& part : parts) found += part.keys.size();
+    std::size_t foundBits = 0;
+    for (const Found& part : parts) {
+      found += part.keys.size();
+      foundBits += part.bits.size();
+    }
     if (found == 0) break;
+    // The parts, and the new level's keys and bases beside them.
+    const std::size_t settling = structure + lent() + found * 8 + foundBits * 8 + found * 12;
+    if (settling > control.memoryBudget) throw BudgetExceeded{settling};
     levels.push_back(settle(parts));
     structure = 0;
     for (const Level& l : levels) structure += l.bytes();
