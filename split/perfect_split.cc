@@ -232,9 +232,6 @@ constexpr std::size_t GroupsPerTask = 64;
 constexpr int MaxClasses = 5 * 30;
 // Start states of a group at most: w in 0..3 hands waiting, r in 0..2 resplits left.
 constexpr int MaxPhases = 4 * 3;
-// Words of a group's state bit set at most.
-constexpr int MaxWords = (MaxPhases * (1 + MaxClasses) + 63) / 64;
-
 
 // The rules with the split limits of the resplit rules: hands - 1 splits,
 // of aces only one unless they may be resplit.
@@ -275,7 +272,7 @@ class PerfectSolver {
   std::size_t playedGroups() const;
   // The passes the values take, for the share of the work done.
   void setPasses(std::size_t passes) { passCount = std::max<std::size_t>(passes, 1); }
-  // Dealer shoes walked so far (once per pass).
+  // Dealer shoes played against so far (once per pass), walked or kept.
   std::size_t dealerShoeCount() const { return shoesWalked; }
   std::size_t dealerShoesKept() const { return shoesKept; }
   // Records to look up and keep, with room for this many more bytes (none
@@ -527,7 +524,6 @@ PerfectSolver::PerfectSolver(const ShoeCounts& afterPairCounts, const ShoeCounts
   phases = resplit.hands * resplitsRange;
   codeCount = phases * (1 + classCount);
   words = (codeCount + 63) / 64;
-  if (words > MaxWords) throw std::logic_error("perfect split: more state codes than MaxWords holds");
   codeParts.resize(static_cast<std::size_t>(codeCount));
   for (int code = 0; code < codeCount; ++code) {
     CodeParts& parts = codeParts[static_cast<std::size_t>(code)];

@@ -38,10 +38,11 @@ struct PerfectRecordCache;
 // only when they are at most an eighth of the budget.
 //
 // It also keeps the dealer records of the shoes the hands were played
-// against. The pairs of one shoe and rules meet many of the same shoes (a
-// shoe less two threes and a two is also one less two twos and a three),
-// and a record kept is not walked again. The records take at most a
-// sixteenth of the budget, and only what each computation's peak leaves.
+// against, for the pairs after (PerfectControl::morePairs). The pairs of one
+// shoe and rules meet many of the same shoes (a shoe less two threes and a
+// two is also one less two twos and a three), and a record kept is not
+// walked again. A pair's records are kept only when all of them fit in what
+// its computation's peak leaves of the budget, and in a sixteenth of it.
 class PerfectScratch {
  public:
   PerfectScratch();
