@@ -154,75 +154,73 @@ constexpr std::size_t PaddedLanes = 12;
 // instructions than the compiler finds on its own.
 typedef double RowHead __attribute__((vector_size(64)));
 typedef double RowTail __attribute__((vector_size(32)));
+typedef std::int64_t RowHeadMask __attribute__((vector_size(64)));
+typedef std::int64_t RowTailMask __attribute__((vector_size(32)));
+// A row in two vectors, read from and written to memory by copies (no
+// alignment asked).
+template <typename Head, typename Tail, typename Lane>
+struct RowVectors {
+  Head head;
+  Tail tail;
+  [[gnu::always_inline]] void load(const Lane* from) {
+    std::memcpy(&head, from, sizeof head);
+    std::memcpy(&tail, from + 8, sizeof tail);
+  }
+  [[gnu::always_inline]] void store(Lane* to) const {
+    std::memcpy(to, &head, sizeof head);
+    std::memcpy(to + 8, &tail, sizeof tail);
+  }
+};
+using Row = RowVectors<RowHead, RowTail, double>;
+using RowMask = RowVectors<RowHeadMask, RowTailMask, std::int64_t>;
+
 // acc += p * v over a row.
 [[gnu::always_inline]] inline void rowAddProduct(double* acc, const double* p, const double* v) {
-  RowHead a, x, y;
-  RowTail b, s, t;
-  std::memcpy(&a, acc, sizeof a);
-  std::memcpy(&x, p, sizeof x);
-  std::memcpy(&y, v, sizeof y);
-  std::memcpy(&b, acc + 8, sizeof b);
-  std::memcpy(&s, p + 8, sizeof s);
-  std::memcpy(&t, v + 8, sizeof t);
-  a += x * y;
-  b += s * t;
-  std::memcpy(acc, &a, sizeof a);
-  std::memcpy(acc + 8, &b, sizeof b);
+  Row a, x, y;
+  a.load(acc);
+  x.load(p);
+  y.load(v);
+  a.head += x.head * y.head;
+  a.tail += x.tail * y.tail;
+  a.store(acc);
 }
 // acc += p * (2 stand (+ blackjack under peek)): a double that stands on its card.
 [[gnu::always_inline]] inline void rowAddDoubled(double* acc, const double* p, const double* stand, const double* blackjack,
                                                  bool peek) {
-  RowHead a, x, y, z;
-  RowTail b, s, t, u;
-  std::memcpy(&a, acc, sizeof a);
-  std::memcpy(&x, p, sizeof x);
-  std::memcpy(&y, stand, sizeof y);
-  std::memcpy(&z, blackjack, sizeof z);
-  std::memcpy(&b, acc + 8, sizeof b);
-  std::memcpy(&s, p + 8, sizeof s);
-  std::memcpy(&t, stand + 8, sizeof t);
-  std::memcpy(&u, blackjack + 8, sizeof u);
+  Row a, x, y, z;
+  a.load(acc);
+  x.load(p);
+  y.load(stand);
   if (peek) {
-    a += x * (2.0 * y + z);
-    b += s * (2.0 * t + u);
+    z.load(blackjack);
+    a.head += x.head * (2.0 * y.head + z.head);
+    a.tail += x.tail * (2.0 * y.tail + z.tail);
   } else {
-    a += x * (2.0 * y);
-    b += s * (2.0 * t);
+    a.head += x.head * (2.0 * y.head);
+    a.tail += x.tail * (2.0 * y.tail);
   }
-  std::memcpy(acc, &a, sizeof a);
-  std::memcpy(acc + 8, &b, sizeof b);
+  a.store(acc);
 }
-
-typedef std::int64_t RowHeadMask __attribute__((vector_size(64)));
-typedef std::int64_t RowTailMask __attribute__((vector_size(32)));
 // out = dealt ? chooseAction(stand, doubled, hit, mayDouble).value : 0 over
 // a row, dealt holding -1 or 0 per lane: the last hand's value.
 [[gnu::always_inline]] inline void rowChoose(double* out, const double* stand, const double* doubled, const double* hit,
                                              bool mayDouble, const std::int64_t* dealt) {
-  RowHead a, x, y;
-  RowTail b, s, t;
-  RowHeadMask m;
-  RowTailMask n;
-  std::memcpy(&a, stand, sizeof a);
-  std::memcpy(&b, stand + 8, sizeof b);
+  Row a, x;
+  a.load(stand);
   if (mayDouble) {
-    std::memcpy(&x, doubled, sizeof x);
-    std::memcpy(&s, doubled + 8, sizeof s);
-    a = a < x ? x : a;
-    b = b < s ? s : b;
+    x.load(doubled);
+    a.head = a.head < x.head ? x.head : a.head;
+    a.tail = a.tail < x.tail ? x.tail : a.tail;
   }
-  std::memcpy(&y, hit, sizeof y);
-  std::memcpy(&t, hit + 8, sizeof t);
-  a = a < y ? y : a;
-  b = b < t ? t : b;
-  std::memcpy(&m, dealt, sizeof m);
-  std::memcpy(&n, dealt + 8, sizeof n);
-  const RowHead zeroHead = {};
-  const RowTail zeroTail = {};
-  a = m ? a : zeroHead;
-  b = n ? b : zeroTail;
-  std::memcpy(out, &a, sizeof a);
-  std::memcpy(out + 8, &b, sizeof b);
+  x.load(hit);
+  a.head = a.head < x.head ? x.head : a.head;
+  a.tail = a.tail < x.tail ? x.tail : a.tail;
+  RowMask m;
+  m.load(dealt);
+  const Row zero = {};
+  a.head = m.head ? a.head : zero.head;
+  a.tail = m.tail ? a.tail : zero.tail;
+  a.store(out);
 }
 
 // Groups are handed to the threads in runs of this many.
