@@ -98,13 +98,15 @@ DealerHandTable::DealerHandTable(bool standsOnSoft17, int mostOfARank)
 void DealerHandTable::addHand(const HandComposition& hand, const std::vector<HandCounts>& earlier,
                               std::vector<std::int16_t>& drawMemo) {
   Hand entry{hand.hardTotal, hand.cardCount, static_cast<std::int32_t>(runs_.size()), 0,
-             static_cast<std::int32_t>(held_.size()), 0};
+             static_cast<std::int32_t>(held_.size()), 0, 0};
   for (int r = 1; r <= RankCount; ++r) {
     if (hand.counts[rankIndex(r)] == 0) continue;
     held_.push_back({static_cast<std::int8_t>(r), static_cast<std::int8_t>(hand.counts[rankIndex(r)])});
     ++entry.heldCount;
+    entry.heldPacked |= packCount(r, hand.counts[rankIndex(r)]);
   }
   if (hand.cardCount >= CardValues) throw std::logic_error("dealer table: a drawing hand holds too many cards");
+  static_assert(CardValues <= 31, "a hand's count of a rank fits its packed field");
   const int softStand = standsOnSoft17_ ? 17 : 18;
   const int h = hand.hardTotal;
   const int highestRank = std::min(10, 21 - h);  // higher cards bust

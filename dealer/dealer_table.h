@@ -49,7 +49,25 @@ class DealerHandTable {
     std::int32_t runCount;
     std::int32_t firstHeld;  // into held(): the ranks the hand holds, with their counts
     std::int32_t heldCount;
+    std::uint64_t heldPacked;  // the same counts, packed (packCount)
   };
+  // Per-rank counts packed six bits a rank (rank index i at bit 6 i), at
+  // most 31 each: a hand's held cards, or a shoe's counts capped at 31 (no
+  // hand holds more of a rank). With them, one subtraction tells whether a
+  // shoe holds every card of a hand: each field keeps its top bit, which
+  // the shoe's count sets and no count reaches, exactly when the shoe has
+  // at least the hand's count.
+  static constexpr std::uint64_t packCount(int rank, std::int32_t count) {
+    return static_cast<std::uint64_t>(count < 31 ? count : 31) << (6 * rankIndex(rank));
+  }
+  static constexpr std::uint64_t PackedTopBits = [] {
+    std::uint64_t bits = 0;
+    for (int r = 1; r <= RankCount; ++r) bits |= std::uint64_t{32} << (6 * rankIndex(r));
+    return bits;
+  }();
+  static constexpr bool holds(std::uint64_t shoePacked, std::uint64_t heldPacked) {
+    return (((shoePacked | PackedTopBits) - heldPacked) & PackedTopBits) == PackedTopBits;
+  }
   // The probability of drawing `rank` when the hand holds `cards` cards,
   // `held` of that rank: (n(rank) - held) / (N - cards). One draw serves
   // every hand that shares the triple.
