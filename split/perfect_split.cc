@@ -263,6 +263,8 @@ constexpr std::size_t GroupsPerTask = 64;
 constexpr int MaxClasses = 5 * 30;
 // Start states of a group at most: w in 0..3 hands waiting, r in 0..2 resplits left.
 constexpr int MaxPhases = 4 * 3;
+// Words of a group's bit set of state codes at most.
+constexpr int MaxWords = (MaxPhases * (1 + MaxClasses) + 63) / 64;
 
 // The rules with the split limits of the resplit rules: hands - 1 splits,
 // of aces only one unless they may be resplit.
@@ -444,17 +446,22 @@ class PerfectSolver {
   int phases = 0;
   int codeCount = 0;
   int words = 0;
-  // Each code taken apart once, for the search: a Start state, a Play
-  // state that draws, or one that stands (no successor).
-  struct CodeParts {
-    std::uint8_t kind;  // CodeStart, CodeDraws or CodeStands
-    std::uint8_t w;
-    std::uint8_t r;
-    std::uint8_t unused;
-    std::int32_t cls;
-  };
-  static constexpr std::uint8_t CodeStart = 0, CodeDraws = 1, CodeStands = 2;
-  std::vector<CodeParts> codeParts;
+  // The search's successors, worked out once: for each limit on resplits
+  // (the pair cards left allow 0..resplitsRange-1), card and code, the codes
+  // of the states one card deeper, up to three, and noCode for none. A
+  // table read without branches: whether a state stands, draws or busts is
+  // hard to predict, state by state.
+  static constexpr int MostSuccessors = 3;
+  std::vector<std::array<std::uint16_t, MostSuccessors>> successorCodes;
+  const std::array<std::uint16_t, MostSuccessors>* successorsOf(int cap, int card) const {
+    const int limit = std::min(cap, resplitsRange - 1);
+    return successorCodes.data() + static_cast<std::size_t>((limit * RankCount + rankIndex(card)) * codeCount);
+  }
+  int noCode = 0;  // a bit past a group's words
+  // The last hand's Play states alone, per card and class: the code one
+  // card deeper, all within the first three words, or a code past them for
+  // none.
+  std::vector<std::uint16_t> lastHandSuccessors;
 
   std::vector<Level> levels;
   std::size_t structure = 0;
@@ -549,20 +556,41 @@ PerfectSolver::PerfectSolver(const ShoeCounts& afterPairCounts, const ShoeCounts
   phases = resplit.hands * resplitsRange;
   codeCount = phases * (1 + classCount);
   words = (codeCount + 63) / 64;
-  codeParts.resize(static_cast<std::size_t>(codeCount));
-  for (int code = 0; code < codeCount; ++code) {
-    CodeParts& parts = codeParts[static_cast<std::size_t>(code)];
-    if (isStart(code)) {
-      parts = {CodeStart, static_cast<std::uint8_t>(code / resplitsRange), static_cast<std::uint8_t>(code % resplitsRange), 0, -1};
-      continue;
+  if (words > MaxWords) throw std::logic_error("perfect split: more state codes than MaxWords words");
+  noCode = words * 64;
+  successorCodes.assign(static_cast<std::size_t>(resplitsRange * RankCount * codeCount), {});
+  for (int limit = 0; limit < resplitsRange; ++limit) {
+    for (int c = 1; c <= RankCount; ++c) {
+      auto* to = const_cast<std::array<std::uint16_t, MostSuccessors>*>(successorsOf(limit, c));
+      for (int code = 0; code < codeCount; ++code) {
+        std::array<std::uint16_t, MostSuccessors>& out = to[code];
+        out.fill(static_cast<std::uint16_t>(noCode));
+        const int phase = isStart(code) ? code : (code - phases) / classCount;
+        const int w = phase / resplitsRange;
+        const int r = phase % resplitsRange;
+        const int left = w == 0 ? 0 : std::min(r, limit);
+        if (isStart(code)) {
+          out[0] = static_cast<std::uint16_t>(playCode(w, left, twoCardClass[rankIndex(c)]));
+          if (w > 0) out[1] = static_cast<std::uint16_t>(startCode(w - 1, left));
+          if (c == pair && r > 0) out[2] = static_cast<std::uint16_t>(startCode(w + 1, std::min(r - 1, limit)));
+          continue;
+        }
+        const auto cls = static_cast<std::size_t>((code - phases) % classCount);
+        // The last hand on hard 21, or a split ace that has its card, stands.
+        if (w == 0 ? classMustStand[cls] : !classMayDraw[cls]) continue;
+        const int after = classAfter[cls][rankIndex(c)];
+        if (after >= 0) out[0] = static_cast<std::uint16_t>(playCode(w, left, after));  // else the hand busts
+        if (w > 0) out[1] = static_cast<std::uint16_t>(startCode(w - 1, left));
+      }
     }
-    const int phase = (code - phases) / classCount;
-    const int cls = (code - phases) % classCount;
-    const int w = phase / resplitsRange;
-    const auto ci = static_cast<std::size_t>(cls);
-    // The last hand on hard 21, or a split ace that has its card, stands.
-    const bool stands = w == 0 ? classMustStand[ci] : !classMayDraw[ci];
-    parts = {stands ? CodeStands : CodeDraws, static_cast<std::uint8_t>(w), static_cast<std::uint8_t>(phase % resplitsRange), 0, cls};
+  }
+  static_assert(MaxPhases + MaxClasses <= 3 * 64, "the last hand's Play codes lie within three words");
+  lastHandSuccessors.assign(static_cast<std::size_t>(RankCount * classCount), 3 * 64);
+  for (int c = 1; c <= RankCount; ++c) {
+    for (int cls = 0; cls < classCount; ++cls) {
+      const std::uint16_t next = successorsOf(0, c)[playCode(0, 0, cls)][0];
+      if (next != noCode) lastHandSuccessors[static_cast<std::size_t>(rankIndex(c) * classCount + cls)] = next;
+    }
   }
 }
 
@@ -728,6 +756,7 @@ void PerfectSolver::build() {
         advance(c);
       }
       std::size_t held = 0;  // this part's bytes counted in searchHeld
+      std::uint64_t gather[MaxWords + 1];  // a group's states, and a word for noCode
       auto set = [](std::uint64_t* bits, int code) { bits[code / 64] |= std::uint64_t{1} << (code % 64); };
       for (std::size_t made = 0;; ++made) {
         if (made % 4096 == 0) {
@@ -745,32 +774,40 @@ void PerfectSolver::build() {
         std::uint64_t* bits = next.bits.data() + next.bits.size() - static_cast<std::size_t>(words);
         // Resplits the pair cards left allow at most.
         const int cap = pairCardsLeft(key);
+        std::fill_n(gather, std::max(words + 1, 3), 0);
         for (int c = 1; c <= RankCount; ++c) {
           if (head[rankIndex(c)] != key) continue;
           const std::size_t g = at[rankIndex(c)];
-          for (std::size_t i = level.base[g]; i < level.base[g + 1]; ++i) {
-            const CodeParts& parts = codeParts[level.codes[i]];
-            if (parts.kind == CodeStands) continue;
-            const int w = parts.w;
-            const int r = parts.r;
-            const int left = w == 0 ? 0 : resplitsLeft(r, cap);
-            if (parts.kind == CodeStart) {
-              set(bits, playCode(w, left, twoCardClass[rankIndex(c)]));
-              if (w > 0) set(bits, startCode(w - 1, left));
-              if (c == pair && r > 0) set(bits, startCode(w + 1, resplitsLeft(r - 1, cap)));
-              continue;
-            }
-            const int after = classAfter[static_cast<std::size_t>(parts.cls)][rankIndex(c)];
-            if (after >= 0) {
-              set(bits, playCode(w, left, after));
-              if (w > 0) set(bits, startCode(w - 1, left));
-            } else if (w > 0) {
-              set(bits, startCode(w - 1, left));
-            }  // the last hand busts: no state
+          const std::array<std::uint16_t, MostSuccessors>* successors = successorsOf(cap, c);
+          const std::uint16_t* codes = level.codes.data();
+          std::size_t i = level.base[g];
+          const std::size_t end = level.base[g + 1];
+          // Codes ascend: the Start states, the last hand's Play states, the others.
+          for (; i < end && codes[i] < phases; ++i)
+            for (std::uint16_t code : successors[codes[i]]) set(gather, code);
+          // The last hand's Play states, most of a group, have one
+          // successor each (or none), within the first three words: they
+          // gather in registers, since bits set in memory one after another
+          // wait for each other's stores.
+          const std::uint16_t* lastHand = lastHandSuccessors.data() + rankIndex(c) * classCount;
+          std::uint64_t word0 = 0, word1 = 0, word2 = 0;
+          for (; i < end && codes[i] < phases + classCount; ++i) {
+            const unsigned code = lastHand[codes[i] - phases];
+            const std::uint64_t bit = std::uint64_t{1} << (code % 64);
+            const unsigned word = code / 64;
+            word0 |= word == 0 ? bit : 0;
+            word1 |= word == 1 ? bit : 0;
+            word2 |= word == 2 ? bit : 0;
           }
+          gather[0] |= word0;
+          gather[1] |= word1;
+          gather[2] |= word2;
+          for (; i < end; ++i)
+            for (std::uint16_t code : successors[codes[i]]) set(gather, code);
           ++at[rankIndex(c)];
           advance(c);
         }
+        for (int wd = 0; wd < words; ++wd) bits[wd] = gather[wd];
         std::uint64_t any = 0;
         for (int wd = 0; wd < words; ++wd) any |= bits[wd];
         if (any == 0) {
