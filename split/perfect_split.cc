@@ -378,9 +378,6 @@ class PerfectSolver {
   // The groups one card deeper of the groups first..end-1 of level k: RankCount per group, -1 where none.
   void linksOf(std::size_t k, std::size_t first, std::size_t end, std::int32_t* links) const;
 
-  // The state's number within its level.
-  // Inlined into the value loop, whose vector-level versions count bits in one instruction.
-  [[gnu::always_inline]] inline std::size_t stateIndex(const Level& level, std::size_t g, int code) const;
   void checkBudget() const;
   // Bytes the scratch holds from earlier computations.
   std::size_t lent() const { return control.scratch != nullptr ? control.scratch->bytes() : 0; }
@@ -592,15 +589,6 @@ PerfectSolver::PerfectSolver(const ShoeCounts& afterPairCounts, const ShoeCounts
       if (next != noCode) lastHandSuccessors[static_cast<std::size_t>(rankIndex(c) * classCount + cls)] = next;
     }
   }
-}
-
-inline std::size_t PerfectSolver::stateIndex(const Level& level, std::size_t g, int code) const {
-  const std::uint64_t* b = level.bits.data() + g * static_cast<std::size_t>(words);
-  const int word = code / 64;
-  const std::uint64_t bit = std::uint64_t{1} << (code % 64);
-  if ((b[word] & bit) == 0) throw std::logic_error("perfect split: a state needed was not built");
-  return level.base[g] + level.wordBase[g * static_cast<std::size_t>(words) + static_cast<std::size_t>(word)] +
-         static_cast<std::size_t>(std::popcount(b[word] & (bit - 1)));
 }
 
 PerfectSolver::Level PerfectSolver::settle(std::vector<Found>& parts) const {
