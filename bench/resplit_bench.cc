@@ -104,7 +104,6 @@ RunReport runInChild(const Row& row) {
           control.threads = threadCount;
           control.memoryBudget = memoryBudget;
           control.scratch = &scratch;
-          control.morePairs = i + 1 < row.pairs.size();
           const PerfectResults results = evaluatePerfectSplit(Shoe(row.decks), Removals{}, static_cast<Rank>(pair),
                                                               rules, {row.hands, acesHitAndResplit}, control);
           if (results.run != PerfectRun::Completed) report.status = 1;

@@ -266,8 +266,6 @@ Results CaseRunner::evaluate(const Case& input, const std::function<void(Rank)>&
         control.stopRequested = stopRequested;
         control.threads = threads;
         control.scratch = &scratch;
-        for (Rank later = pair + 1; later <= RankCount; ++later)
-          if (c.pairs[static_cast<std::size_t>(rankIndex(later))]) control.morePairs = true;
         if (perfectProgress) control.progress = [&](std::string_view phase, double share) { perfectProgress(pair, phase, share); };
         // Its own memory: the dealer cache's records are not needed for it.
         if (calc.dealerCache.bytesUsed() > memoryBudget / 4) calc.clearDealerOutcomes();

@@ -64,11 +64,6 @@
 
 // Stand value positions of a dealer record, then its blackjack chances.
 constexpr int RecordRows = StandCount + 1;
-// Dealer records kept across pairs take at most this part of the budget:
-// every pair at one deck took 4.47 s with three hands and 17.0 s with four
-// with a sixteenth, 4.74 s and 18.1 s with an eighth.
-constexpr std::size_t RecordShare = 16;
-
 // The layout of a key of per-rank counts, each at most most[r]: as many
 // bits per rank as its largest count needs, tens in the lowest bits and
 // aces in the highest. The bits it takes.
@@ -83,65 +78,6 @@ static int packCounts(const std::array<std::int64_t, RankCount>& most, std::arra
     used += width;
   }
   return used;
-}
-
-// Dealer records kept across the pairs of one case, by level (cards drawn
-// since the split), each level's shoes ascending by a key of the cards out
-// of the case's shoe, packed like the solver's drawn-card keys (tens
-// lowest, aces highest). A pair's drawn cards D put out D and the two pair
-// cards, so its groups, ascending by D, ascend by this key too, and one
-// merge finds the records kept for a level.
-struct PerfectRecordCache {
-  struct Level {
-    std::vector<std::uint64_t> keys;  // ascending
-    std::vector<const double*> at;    // each key's record
-  };
-  ShoeCounts base{};  // the case's shoe before the pair
-  bool standsOnSoft17 = false;
-  std::vector<int> entries;  // the entries of a record's rows
-  std::size_t stride = 0;    // values per row
-  std::array<int, RankCount> offset{};
-  std::array<std::uint64_t, RankCount> mask{};
-  bool keyed = false;  // a key fits in 64 bits
-  std::vector<Level> levels;
-  std::vector<std::unique_ptr<double[]>> blocks;  // the records, a block per pair and level
-  std::size_t bytes = 0;
-
-  static std::size_t bytesPerRecord(std::size_t stride) {
-    return RecordRows * stride * sizeof(double) + sizeof(std::uint64_t) + sizeof(const double*);
-  }
-  // Keeps what it holds only when it was made for the same shoe, dealer
-  // rule and rows.
-  void prepare(const ShoeCounts& caseShoe, bool soft17, const std::vector<int>& lanes, std::size_t rowStride) {
-    if (keyed && caseShoe == base && soft17 == standsOnSoft17 && lanes == entries && rowStride == stride) return;
-    *this = PerfectRecordCache();
-    base = caseShoe;
-    standsOnSoft17 = soft17;
-    entries = lanes;
-    stride = rowStride;
-    // As many bits per rank as four hands can put out of it, pair cards included.
-    std::array<std::int64_t, RankCount> most{};
-    for (int r = 1; r <= RankCount; ++r) most[rankIndex(r)] = std::min<std::int64_t>(base[rankIndex(r)], 4 * (20 / r + 1) + 4);
-    keyed = packCounts(most, offset, mask) <= 64;
-  }
-  // The key of the shoe with counts n; false when it has none.
-  bool keyOf(const ShoeCounts& n, std::uint64_t& key) const {
-    key = 0;
-    for (int r = 1; r <= RankCount; ++r) {
-      const std::int64_t out = std::int64_t{base[rankIndex(r)]} - n[rankIndex(r)];
-      if (out < 0 || static_cast<std::uint64_t>(out) > mask[rankIndex(r)]) return false;
-      key |= static_cast<std::uint64_t>(out) << offset[rankIndex(r)];
-    }
-    return true;
-  }
-};
-
-PerfectScratch::PerfectScratch() : cache_(std::make_unique<PerfectRecordCache>()) {}
-PerfectScratch::~PerfectScratch() = default;
-std::size_t PerfectScratch::bytes() const { return bufferBytes() + cache_->bytes; }
-void PerfectScratch::release() {
-  releaseBuffers();
-  *cache_ = PerfectRecordCache();
 }
 
 namespace {
@@ -301,19 +237,10 @@ class PerfectSolver {
   void evaluate(const std::vector<int>& entries, std::size_t keep, std::array<double, 11>& rootValue);
 
   std::size_t stateCount() const;
-  // Groups with a hand being played, each walked once per pass (or kept).
-  std::size_t playedGroups() const;
   // The passes the values take, for the share of the work done.
   void setPasses(std::size_t passes) { passCount = std::max<std::size_t>(passes, 1); }
-  // Dealer shoes played against so far (once per pass), walked or kept.
+  // Dealer shoes played against so far (once per pass).
   std::size_t dealerShoeCount() const { return shoesWalked; }
-  std::size_t dealerShoesKept() const { return shoesKept; }
-  // Records to look up and keep, with room for this many more bytes (none
-  // when cache is null).
-  void keepRecords(PerfectRecordCache* records, std::size_t room) {
-    cache = records;
-    cacheRoom = room;
-  }
   bool complete() const { return !incomplete.load(); }
 
  private:
@@ -341,9 +268,7 @@ class PerfectSolver {
   struct Records {
     double* values = nullptr;  // within a buffer the two levels share
     std::size_t stride = 0;  // values per row (strideFor the pass's entries)
-    // Where each group's record is, when records are kept across pairs.
-    const double* const* at = nullptr;
-    const double* of(std::size_t g) const { return at != nullptr ? at[g] : values + g * RecordRows * stride; }
+    const double* of(std::size_t g) const { return values + g * RecordRows * stride; }
   };
 
   // State codes: Start(w, r) below phases; Play(w, r, class) above.
@@ -394,10 +319,8 @@ class PerfectSolver {
   static constexpr double SearchShare = 0.15;
 
   ShoeCounts shoeOf(std::uint64_t key) const;
-  // The records of level k's played groups: kept from earlier pairs, or
-  // walked (and kept, as far as the room goes). at: the records' places
-  // when a cache is in use.
-  void fillRecords(std::size_t k, const std::vector<int>& entries, Records& records, std::vector<const double*>& at);
+  // Walks the records of level k's played groups.
+  void fillRecords(std::size_t k, const std::vector<int>& entries, Records& records);
   void evaluateGroup(std::size_t k, std::size_t g, const std::vector<int>& entries, const Records& here,
                      const Records* below, const double* belowValues, const std::int32_t* links, double* values,
                      bool& complete) const;
@@ -465,9 +388,6 @@ class PerfectSolver {
   std::atomic<bool> incomplete{false};
   std::size_t statesTotal = 0;
   std::size_t shoesWalked = 0;
-  std::size_t shoesKept = 0;
-  PerfectRecordCache* cache = nullptr;
-  std::size_t cacheRoom = 0;
   mutable std::atomic<std::size_t> statesDone{0};
   std::size_t passCount = 1;
   bool padded = true;
@@ -834,16 +754,6 @@ std::size_t PerfectSolver::stateCount() const {
   return n;
 }
 
-std::size_t PerfectSolver::playedGroups() const {
-  std::size_t played = 0;
-  for (const Level& level : levels) {
-    // Codes ascend and Play codes follow the Start codes.
-    for (std::size_t g = 0; g < level.groups(); ++g)
-      if (level.base[g + 1] > level.base[g] && !isStart(level.codes[level.base[g + 1] - 1])) ++played;
-  }
-  return played;
-}
-
 std::size_t PerfectSolver::peakBytes(int lanes, std::size_t keep) const {
   const std::size_t count = levels.size();
   std::vector<std::size_t> upTo(count + 1, 0);  // the states of levels 0..k-1
@@ -873,14 +783,12 @@ std::size_t PerfectSolver::peakBytes(int lanes, std::size_t keep) const {
   return most;
 }
 
-void PerfectSolver::fillRecords(std::size_t k, const std::vector<int>& entries, Records& records,
-                                std::vector<const double*>& at) {
+void PerfectSolver::fillRecords(std::size_t k, const std::vector<int>& entries, Records& records) {
   const Level& level = levels[k];
   const std::size_t lanes = entries.size();
   const std::size_t stride = strideFor(lanes);
   const std::size_t size = RecordRows * stride;
   records.stride = stride;
-  records.at = nullptr;
   // Only groups with a hand being played read their record (a group of lone
   // pair cards alone, after a hand busted, reads its successors').
   std::vector<std::uint32_t> played;
@@ -891,62 +799,7 @@ void PerfectSolver::fillRecords(std::size_t k, const std::vector<int>& entries, 
   }
   shoesWalked += played.size();
 
-  // With a cache: the records kept are found, the others walked into a
-  // block of their own when the room takes it.
-  std::vector<std::uint32_t> walked;
-  std::vector<std::uint64_t> walkedKeys;  // with a cache, each walked group's key or ~0 for none
-  double* into = nullptr;                 // the block walked into
-  if (cache == nullptr) {
-    walked = std::move(played);
-  } else {
-    // Groups without a record (lone pair cards only) point where it would be.
-    at.resize(level.groups());
-    for (std::size_t g = 0; g < at.size(); ++g) at[g] = records.values + g * size;
-    records.at = at.data();
-    const PerfectRecordCache::Level* kept = k < cache->levels.size() ? &cache->levels[k] : nullptr;
-    constexpr std::size_t Chunk = 4096;
-    const std::size_t chunks = (played.size() + Chunk - 1) / Chunk;
-    std::vector<std::vector<std::uint32_t>> missing(chunks);
-    std::vector<std::vector<std::uint64_t>> missingKeys(chunks);
-    parallelFor(control.threads, chunks, [&](std::size_t chunk) {
-      pollStop();
-      const std::size_t end = std::min(played.size(), (chunk + 1) * Chunk);
-      bool placed = false;
-      auto from = kept != nullptr ? kept->keys.begin() : std::vector<std::uint64_t>::const_iterator();
-      for (std::size_t i = chunk * Chunk; i < end; ++i) {
-        std::uint64_t key = ~std::uint64_t{0};
-        if (cache->keyOf(shoeOf(level.keys[played[i]]), key) && kept != nullptr) {
-          if (!placed) {
-            from = std::lower_bound(kept->keys.begin(), kept->keys.end(), key);
-            placed = true;
-          }
-          while (from != kept->keys.end() && *from < key) ++from;
-          if (from != kept->keys.end() && *from == key) {
-            at[played[i]] = kept->at[static_cast<std::size_t>(from - kept->keys.begin())];
-            continue;
-          }
-        }
-        missing[chunk].push_back(played[i]);
-        missingKeys[chunk].push_back(key);
-      }
-    });
-    for (std::size_t chunk = 0; chunk < chunks; ++chunk) {
-      walked.insert(walked.end(), missing[chunk].begin(), missing[chunk].end());
-      walkedKeys.insert(walkedKeys.end(), missingKeys[chunk].begin(), missingKeys[chunk].end());
-    }
-    shoesKept += played.size() - walked.size();
-    const std::size_t blockBytes = walked.size() * PerfectRecordCache::bytesPerRecord(stride);
-    if (!walked.empty() && blockBytes <= cacheRoom) {
-      cache->blocks.push_back(std::unique_ptr<double[]>(new double[walked.size() * size]));
-      into = cache->blocks.back().get();
-      cache->bytes += blockBytes;
-      cacheRoom -= blockBytes;
-    }
-    for (std::size_t j = 0; j < walked.size(); ++j)
-      at[walked[j]] = into != nullptr ? into + j * size : records.values + walked[j] * size;
-  }
-
-  const std::size_t groups = walked.size();
+  const std::size_t groups = played.size();
   const std::size_t batches = (groups + WalkLanes - 1) / WalkLanes;
   std::atomic<bool> dealerIncomplete{false};
   parallelFor(control.threads, batches, [&](std::size_t batch) {
@@ -955,16 +808,12 @@ void PerfectSolver::fillRecords(std::size_t k, const std::vector<int>& entries, 
     DealerProbabilities probabilities[WalkLanes];
     const std::size_t begin = batch * WalkLanes;
     const int count = static_cast<int>(std::min<std::size_t>(WalkLanes, groups - begin));
-    for (int s = 0; s < count; ++s) shoes[s] = shoeOf(level.keys[walked[begin + static_cast<std::size_t>(s)]]);
+    for (int s = 0; s < count; ++s) shoes[s] = shoeOf(level.keys[played[begin + static_cast<std::size_t>(s)]]);
     dealerProbabilitiesBatch(shoes, count, rules.standsOnSoft17, probabilities);
     for (int s = 0; s < count; ++s) {
-      const std::size_t j = begin + static_cast<std::size_t>(s);
       const DealerOutcome record(probabilities[s]);
-      if (!record.complete) {
-        dealerIncomplete.store(true, std::memory_order_relaxed);
-        if (!walkedKeys.empty()) walkedKeys[j] = ~std::uint64_t{0};  // not kept for later pairs
-      }
-      double* out = records.at != nullptr ? const_cast<double*>(at[walked[j]]) : records.values + walked[j] * size;
+      if (!record.complete) dealerIncomplete.store(true, std::memory_order_relaxed);
+      double* out = records.values + played[begin + static_cast<std::size_t>(s)] * size;
       for (std::size_t l = 0; l < stride; ++l) {
         for (int position = 0; position < StandCount; ++position)
           out[static_cast<std::size_t>(position) * stride + l] = l < lanes ? record.stand[position][entries[l]] : 0.0;
@@ -973,27 +822,6 @@ void PerfectSolver::fillRecords(std::size_t k, const std::vector<int>& entries, 
     }
   });
   if (dealerIncomplete.load()) incomplete.store(true);
-  if (into == nullptr) return;
-
-  // The block's complete records join the level's kept ones, in key order.
-  if (cache->levels.size() <= k) cache->levels.resize(k + 1);
-  PerfectRecordCache::Level& held = cache->levels[k];
-  PerfectRecordCache::Level merged;
-  merged.keys.reserve(held.keys.size() + walked.size());
-  merged.at.reserve(held.keys.size() + walked.size());
-  std::size_t a = 0;
-  for (std::size_t j = 0; j < walked.size(); ++j) {
-    if (walkedKeys[j] == ~std::uint64_t{0}) continue;
-    for (; a < held.keys.size() && held.keys[a] < walkedKeys[j]; ++a) {
-      merged.keys.push_back(held.keys[a]);
-      merged.at.push_back(held.at[a]);
-    }
-    merged.keys.push_back(walkedKeys[j]);
-    merged.at.push_back(into + j * size);
-  }
-  merged.keys.insert(merged.keys.end(), held.keys.begin() + static_cast<std::ptrdiff_t>(a), held.keys.end());
-  merged.at.insert(merged.at.end(), held.at.begin() + static_cast<std::ptrdiff_t>(a), held.at.end());
-  held = std::move(merged);
 }
 
 // One body per vector level (split/perfect_split_group.inc), chosen by
@@ -1052,7 +880,6 @@ void PerfectSolver::evaluate(const std::vector<int>& entries, std::size_t keep, 
   double* const valueBuffer = scratch.values(mostStates * stride);
   Records here;
   Records below;
-  std::vector<const double*> recordPlaces[2];  // per level parity, with a cache
   here.stride = below.stride = stride;
   double* values = nullptr;
   const double* belowValues = nullptr;
@@ -1063,7 +890,7 @@ void PerfectSolver::evaluate(const std::vector<int>& entries, std::size_t keep, 
     here.values = recordBuffer + (fromStart ? 0 : (mostGroups - level.groups()) * RecordRows * stride);
     values = valueBuffer + (fromStart ? 0 : (mostStates - level.states) * stride);
     if (k + 1 < levels.size()) openLevel(k + 1);
-    fillRecords(k, entries, here, recordPlaces[k % 2]);
+    fillRecords(k, entries, here);
     const std::size_t groups = level.keys.size();
     const std::size_t tasks = (groups + GroupsPerTask - 1) / GroupsPerTask;
     parallelFor(control.threads, tasks, [&](std::size_t task) {
@@ -1161,23 +988,6 @@ PerfectResults evaluatePerfectSplit(const Shoe& shoe, const Removals& removals, 
         ++keep;
     }
     solver.setPasses(passes);
-    // One pass over every entry finds the dealer records the pairs before
-    // it kept, and keeps its own for the pairs after it (if any) when all
-    // of them fit in what the pass's peak leaves of the budget, and in a
-    // sixteenth of it. Each record kept is fresh memory, whose pages cost
-    // about as much as the walks they save, so records are kept only where
-    // they cover whole pairs, which the pairs after them meet again most.
-    if (control.scratch != nullptr && passes == 1) {
-      PerfectRecordCache& cache = control.scratch->recordCache();
-      cache.prepare(available, rules.standsOnSoft17, entries, solver.strideFor(entries.size()));
-      const std::size_t held = results.estimatedBytes + control.scratch->bytes();
-      std::size_t room = held < control.memoryBudget ? control.memoryBudget - held : 0;
-      const std::size_t most = control.memoryBudget / RecordShare;
-      room = std::min(room, most > cache.bytes ? most - cache.bytes : 0);
-      const std::size_t need = solver.playedGroups() * PerfectRecordCache::bytesPerRecord(cache.stride);
-      if (need > room || !control.morePairs) room = 0;
-      if (cache.keyed && (room > 0 || cache.bytes > 0)) solver.keepRecords(&cache, room);
-    }
     std::array<double, 11> value{};
     for (std::size_t first = 0; first < entries.size(); first += perPass) {
       const std::vector<int> part(entries.begin() + static_cast<std::ptrdiff_t>(first),
@@ -1192,10 +1002,9 @@ PerfectResults evaluatePerfectSplit(const Shoe& shoe, const Removals& removals, 
       for (int i : part) value[static_cast<std::size_t>(i)] = partValue[static_cast<std::size_t>(i)];
       ++results.passes;
     }
-    if (control.scratch != nullptr && control.scratch->bufferBytes() > control.memoryBudget / 8) control.scratch->releaseBuffers();
+    if (control.scratch != nullptr && control.scratch->bytes() > control.memoryBudget / 8) control.scratch->release();
     results.split.complete = solver.complete();
     results.dealerShoes = results.passes == 0 ? 0 : solver.dealerShoeCount() / results.passes;
-    results.dealerShoesKept = solver.dealerShoesKept();
     for (int i : entries) results.split.ev[static_cast<std::size_t>(i)] = value[static_cast<std::size_t>(i)];
   } catch (const StopRequested&) {
     results.run = PerfectRun::Cancelled;

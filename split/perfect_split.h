@@ -27,35 +27,22 @@ struct ResplitRules {
   bool operator==(const ResplitRules&) const = default;
 };
 
-// Dealer records kept from one computation to the next, defined where they are used.
-struct PerfectRecordCache;
-
 // Memory lent to a run of computations (the pairs of one case), kept from
 // one to the next so that each does not map its largest buffers anew
 // (fresh pages cost a single deck's pairs about a tenth of their time). A
 // computation counts what it holds against its memory budget, lets it go
 // first when it would not fit otherwise, and keeps its buffers afterwards
 // only when they are at most an eighth of the budget.
-//
-// It also keeps the dealer records of the shoes the hands were played
-// against, for the pairs after (PerfectControl::morePairs). The pairs of one
-// shoe and rules meet many of the same shoes (a shoe less two threes and a
-// two is also one less two twos and a three), and a record kept is not
-// walked again. A pair's records are kept only when all of them fit in what
-// its computation's peak leaves of the budget, and in a sixteenth of it.
 class PerfectScratch {
  public:
-  PerfectScratch();
-  ~PerfectScratch();
+  PerfectScratch() = default;
   PerfectScratch(const PerfectScratch&) = delete;
   PerfectScratch& operator=(const PerfectScratch&) = delete;
 
-  // Everything it holds, or the buffers alone.
-  std::size_t bytes() const;
-  std::size_t bufferBytes() const { return (values_.count + records_.count) * sizeof(double); }
-  // Lets everything go, or the buffers alone.
-  void release();
-  void releaseBuffers() {
+  // What it holds.
+  std::size_t bytes() const { return (values_.count + records_.count) * sizeof(double); }
+  // Lets it all go.
+  void release() {
     values_ = Buffer();
     records_ = Buffer();
   }
@@ -63,7 +50,6 @@ class PerfectScratch {
   // enough, otherwise new ones in their place.
   double* values(std::size_t count) { return values_.atLeast(count); }
   double* records(std::size_t count) { return records_.atLeast(count); }
-  PerfectRecordCache& recordCache() { return *cache_; }
 
  private:
   struct Buffer {
@@ -81,7 +67,6 @@ class PerfectScratch {
   };
   Buffer values_;
   Buffer records_;
-  std::unique_ptr<PerfectRecordCache> cache_;
 };
 
 // What drives one computation from outside: which entries to compute, how
@@ -101,9 +86,6 @@ struct PerfectControl {
   int threads = 0;  // 0: one per core; no result depends on it
   // Memory kept between computations, or none.
   PerfectScratch* scratch = nullptr;
-  // Another pair of the same shoe and rules follows on the same scratch:
-  // this one's dealer records are kept for it.
-  bool morePairs = false;
 };
 
 enum class PerfectRun {
@@ -123,7 +105,6 @@ struct PerfectResults {
   SplitResults split;
   std::size_t states = 0;       // player states valued (per pass)
   std::size_t dealerShoes = 0;  // distinct shoes a hand was played against (per pass)
-  std::size_t dealerShoesKept = 0;  // of those, records the scratch kept from earlier pairs: not walked
   std::size_t passes = 0;       // passes over the states, each on a share of the entries
   std::size_t estimatedBytes = 0;  // peak the computation needs (for TooLarge: with one entry per pass)
   // False when the states alone passed the budget before all were found:

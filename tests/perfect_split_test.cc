@@ -46,33 +46,20 @@ const GoldenPerfect Cases[] = {
      {"-0x1.e4cecee05a8acp-2", "-0x1.0af3f7282a365p+0", "-0x1.341d2971bf53ap-2", "-0x1.fbc0ad4b3224ep-3", "-0x1.297987b7dd05p-3", "-0x1.535272cee497ep-5", "-0x1.66106ec9e005ap-5", "-0x1.5dd6e72053723p-3", "-0x1.46ab12f3cc956p-2", "-0x1.de4e15f17a998p-2", "-0x1.4793266ef5a7ap-1"}},
 };
 
-PerfectResults perfect(const GoldenPerfect& c, int hands, int threads, PerfectScratch* scratch = nullptr,
-                       bool morePairs = false) {
+PerfectResults perfect(const GoldenPerfect& c, int hands, int threads, PerfectScratch* scratch = nullptr) {
   PerfectControl control;
   control.threads = threads;
   control.scratch = scratch;
-  control.morePairs = morePairs;
   return evaluatePerfectSplit(Shoe(1), c.removed, static_cast<Rank>(c.pair), c.rules, {hands, c.resplitAces}, control);
 }
 
 // The cases in a row share one scratch, its buffers left over from the
-// case before (larger or smaller), as the pairs of a table do; its dealer
-// records serve only pairs of the same shoe and rules.
+// case before (larger or smaller), as the pairs of a table do.
 TEST(PerfectSplit, OneDeckResplitsMatchTheCommittedBitsAndGainOverOneHandFewer) {
   int k = 0;
   PerfectScratch scratch;
   for (const GoldenPerfect& c : Cases) {
-    // The first case comes after another pair of its shoe and rules, whose
-    // dealer records it finds in the scratch instead of walking them again.
-    if (&c == &Cases[0]) {
-      GoldenPerfect sevens = c;
-      sevens.pair = 7;
-      ASSERT_EQ(perfect(sevens, c.hands, 2, &scratch, true).run, PerfectRun::Completed);
-    }
     const PerfectResults more = perfect(c, c.hands, ++k % 2 == 0 ? 1 : 3, &scratch);
-    if (&c == &Cases[0]) {
-      EXPECT_GT(more.dealerShoesKept, 0u) << c.name;
-    }
     const PerfectResults fewer = perfect(c, c.hands - 1, 2);
     ASSERT_EQ(more.run, PerfectRun::Completed) << c.name;
     ASSERT_EQ(fewer.run, PerfectRun::Completed) << c.name;
