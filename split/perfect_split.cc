@@ -814,6 +814,17 @@ void PerfectSolver::fillRecords(std::size_t k, const std::vector<int>& entries, 
       const DealerOutcome record(probabilities[s]);
       if (!record.complete) dealerIncomplete.store(true, std::memory_order_relaxed);
       double* out = records.values + played[begin + static_cast<std::size_t>(s)] * size;
+      if (lanes == 11) {
+        // Every entry, in order: whole rows at a time.
+        for (int position = 0; position < StandCount; ++position) {
+          double* row = out + static_cast<std::size_t>(position) * stride;
+          std::memcpy(row, record.stand[position], sizeof record.stand[position]);
+          for (std::size_t l = 11; l < stride; ++l) row[l] = 0.0;
+        }
+        std::memcpy(out + StandCount * stride, record.blackjack, sizeof record.blackjack);
+        for (std::size_t l = 11; l < stride; ++l) out[StandCount * stride + l] = 0.0;
+        continue;
+      }
       for (std::size_t l = 0; l < stride; ++l) {
         for (int position = 0; position < StandCount; ++position)
           out[static_cast<std::size_t>(position) * stride + l] = l < lanes ? record.stand[position][entries[l]] : 0.0;
