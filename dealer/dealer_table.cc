@@ -13,6 +13,7 @@ namespace {
 // (rank index, held, cards) over these ranges.
 constexpr int HeldValues = 12;
 constexpr int CardValues = 13;
+static_assert(CardValues <= 31, "a hand's count of a rank fits its packed field");
 constexpr std::size_t drawKey(int rank, int held, int cards) {
   return static_cast<std::size_t>((rankIndex(rank) * HeldValues + held) * CardValues + cards);
 }
@@ -106,7 +107,6 @@ void DealerHandTable::addHand(const HandComposition& hand, const std::vector<Han
     entry.heldPacked |= packCount(r, hand.counts[rankIndex(r)]);
   }
   if (hand.cardCount >= CardValues) throw std::logic_error("dealer table: a drawing hand holds too many cards");
-  static_assert(CardValues <= 31, "a hand's count of a rank fits its packed field");
   const int softStand = standsOnSoft17_ ? 17 : 18;
   const int h = hand.hardTotal;
   const int highestRank = std::min(10, 21 - h);  // higher cards bust

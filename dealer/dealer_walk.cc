@@ -32,7 +32,7 @@ struct alignas(64) RowLanes {
 struct WalkScratch {
   std::vector<DrawLanes> draw;  // one per draw of the table, then the zero draw
   std::vector<RowLanes> rows;   // indexed by DealerHandTable::Row
-  std::vector<std::uint8_t> skip;
+  std::vector<std::uint8_t> skip;  // per row: passed over by this walk
 };
 
 // The walk that dominates the dealer engine's cost: one pass over the

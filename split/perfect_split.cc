@@ -373,9 +373,12 @@ class PerfectSolver {
   // hard to predict, state by state.
   static constexpr int MostSuccessors = 3;
   std::vector<std::array<std::uint16_t, MostSuccessors>> successorCodes;
-  const std::array<std::uint16_t, MostSuccessors>* successorsOf(int cap, int card) const {
+  std::size_t successorsAt(int cap, int card) const {
     const int limit = std::min(cap, resplitsRange - 1);
-    return successorCodes.data() + static_cast<std::size_t>((limit * RankCount + rankIndex(card)) * codeCount);
+    return static_cast<std::size_t>((limit * RankCount + rankIndex(card)) * codeCount);
+  }
+  const std::array<std::uint16_t, MostSuccessors>* successorsOf(int cap, int card) const {
+    return successorCodes.data() + successorsAt(cap, card);
   }
   int noCode = 0;  // a bit past a group's words
   // The last hand's Play states alone, per card and class: the code one
@@ -478,9 +481,8 @@ PerfectSolver::PerfectSolver(const ShoeCounts& afterPairCounts, const ShoeCounts
   successorCodes.assign(static_cast<std::size_t>(resplitsRange * RankCount * codeCount), {});
   for (int limit = 0; limit < resplitsRange; ++limit) {
     for (int c = 1; c <= RankCount; ++c) {
-      auto* to = const_cast<std::array<std::uint16_t, MostSuccessors>*>(successorsOf(limit, c));
       for (int code = 0; code < codeCount; ++code) {
-        std::array<std::uint16_t, MostSuccessors>& out = to[code];
+        std::array<std::uint16_t, MostSuccessors>& out = successorCodes[successorsAt(limit, c) + static_cast<std::size_t>(code)];
         out.fill(static_cast<std::uint16_t>(noCode));
         const int phase = isStart(code) ? code : (code - phases) / classCount;
         const int w = phase / resplitsRange;
