@@ -10,7 +10,9 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <cstddef>
 #include <cstdio>
+#include <cstring>
 #include <random>
 #include <string>
 #include <vector>
@@ -252,9 +254,14 @@ TEST_F(DealerCrossCheck, UnevenRemovals) {
 }
 
 // Random depletions of one and two decks, often with whole ranks gone, so
-// that some up cards cannot be dealt.
+// that some up cards cannot be dealt. Walked eight at a time, after a batch
+// of full shoes, each gives the bits it gives alone: a batch passes over
+// only the hands none of its shoes holds, and the rows the full shoes left
+// behind add nothing.
 TEST_F(DealerCrossCheck, RandomDepletedShoes) {
   std::mt19937 rng(4242);
+  std::vector<Shoe> shoes;
+  std::vector<ShoeCounts> batch;
   for (int trial = 0; trial < 30; ++trial) {
     Shoe shoe(trial % 3 == 0 ? 2 : 1);
     const int removals = std::uniform_int_distribution<int>(1, 30)(rng);
@@ -267,6 +274,22 @@ TEST_F(DealerCrossCheck, RandomDepletedShoes) {
     if (trial % 7 == 0)
       while (shoe.count(10) > 0) shoe.removeCard(10);
     crossCheckBothRules(shoe);
+    shoes.push_back(shoe);
+    batch.push_back(shoe.currentCounts);
+  }
+  for (bool s17 : {true, false}) {
+    DealerProbabilities out[WalkLanes];
+    const ShoeCounts full[WalkLanes] = {Shoe(1).currentCounts, Shoe(2).currentCounts};
+    dealerProbabilitiesBatch(full, 2, s17, out);
+    for (std::size_t first = 0; first < batch.size(); first += WalkLanes) {
+      const int count = static_cast<int>(std::min<std::size_t>(WalkLanes, batch.size() - first));
+      dealerProbabilitiesBatch(batch.data() + first, count, s17, out);
+      for (int l = 0; l < count; ++l) {
+        const Shoe& alone = shoes[first + static_cast<std::size_t>(l)];
+        const DealerProbabilities single = dealerProbabilities(alone, s17);
+        EXPECT_EQ(std::memcmp(&out[l], &single, offsetof(DealerProbabilities, complete)), 0) << describe(alone, s17);
+      }
+    }
   }
 }
 
